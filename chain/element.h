@@ -1,0 +1,91 @@
+// The element chain: one element per statement, built by the parse pass, drained by the write pass.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+class SourceReader;
+class XmlOutput;
+
+// The base of every element, and itself the head of the chain: its parse expects the opening
+// keyword. `next` owns the rest of the chain; `previous` owns nothing.
+class Element {
+  public:
+    Element() = default;
+    virtual ~Element();
+    Element(const Element&) = delete;
+    Element& operator=(const Element&) = delete;
+
+    // Reads what follows this statement, links the successor (or the error report) behind it
+    // and returns the element the parse pass goes on from; null when the document is complete.
+    virtual Element* parse(SourceReader& reader);
+    virtual void write(XmlOutput& out);
+    // Writes a text of the internal form with XML escaping; no element changes it.
+    virtual void writeText(XmlOutput& out, std::string_view text);
+
+    virtual bool isDocument() const { return false; }
+    virtual bool isVersion() const { return false; }
+    virtual bool isHeaderKind(int /*kind*/) const { return false; }
+    virtual bool isHeaderField() const { return false; }
+    virtual bool isDate() const { return false; }
+    virtual bool isTime() const { return false; }
+    virtual bool isOrigin() const { return false; }
+    virtual bool isUser() const { return false; }
+    virtual bool isStandardNames() const { return false; }
+    virtual bool isSurvey() const { return false; }
+    virtual bool isTitle() const { return false; }
+    virtual bool isRecord() const { return false; }
+    virtual bool isVariable() const { return false; }
+    virtual bool isName() const { return false; }
+    virtual bool isLabel() const { return false; }
+    virtual bool isType() const { return false; }
+    virtual bool isSingle() const { return false; }
+    virtual bool isMultiple() const { return false; }
+    virtual bool isQuantity() const { return false; }
+    virtual bool isCharacter() const { return false; }
+    virtual bool isLogical() const { return false; }
+    virtual bool isPosition() const { return false; }
+    virtual bool isSpread() const { return false; }
+    virtual bool isSize() const { return false; }
+    virtual bool isValues() const { return false; }
+    virtual bool isCodeEntry() const { return false; }
+    virtual bool isValue() const { return false; }
+    virtual bool isRange() const { return false; }
+    virtual bool isEnd() const { return false; }
+    virtual bool isEndValues() const { return false; }
+    virtual bool isEndVariable() const { return false; }
+    virtual bool isEndRecord() const { return false; }
+    virtual bool isEndSurvey() const { return false; }
+    virtual bool isEndDocument() const { return false; }
+    virtual bool isNote() const { return false; }
+    virtual bool isError() const { return false; }
+
+    // The parse pass, run on the head: true when the document was complete, false when it
+    // ended at an error report.
+    bool parseAll(SourceReader& reader);
+    // The write pass, run on the head: writes and destroys every element behind it.
+    void writeAll(XmlOutput& out);
+    // Writes this element, destroys it and returns the element that now follows its place.
+    Element* writeAndDelete(XmlOutput& out);
+
+    Element* nextElement() const { return next.get(); }
+    Element* previousElement() const { return previous; }
+
+    // Links `element` in right behind `predecessor` and returns it.
+    template <class T>
+    static T* linkBehind(Element& predecessor, std::unique_ptr<T> element) {
+        T* const linked = element.get();
+        predecessor.insertBehind(std::move(element));
+        return linked;
+    }
+
+  private:
+    void insertBehind(std::unique_ptr<Element> element);
+    std::unique_ptr<Element> detach();
+
+    std::unique_ptr<Element> next;
+    Element* previous = nullptr;
+};
+
+// The common base of the elements whose XML element stays open until an END marker closes it.
+class BlockElement : public Element {};

@@ -1,0 +1,72 @@
+// Notes between statements, the note step every parse runs first, and the error report.
+#include "chain/notes.h"
+
+#include "chain/xml_output.h"
+#include "reader/source_reader.h"
+
+#include <memory>
+
+Element* NoteElement::parse(SourceReader& /*reader*/) { return nullptr; }
+
+void NoteElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<!-- ");
+    // A "-->" inside would end the comment early: its first hyphen is written as "<". A
+    // replaced hyphen can never start another "-->", so one pass catches every one.
+    std::size_t from = 0;
+    for (std::size_t at = text.find("-->"); at != std::string_view::npos;
+         at = text.find("-->", at + 1)) {
+        out.write(text.substr(from, at - from));
+        out.put('<');
+        from = at + 1;
+    }
+    out.write(text.substr(from));
+    out.write(" -->\r\n");
+}
+
+Element* ErrorElement::parse(SourceReader& /*reader*/) { return nullptr; }
+
+void ErrorElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("\r\n*** Error: at corresponding point in source file:\r\n");
+    out.write("           ");
+    out.write(message);
+    if (!found) return;
+    out.write(" was expected but found:\r\n");
+    out.write("           ");
+    out.write(*found);
+    out.write("\r\n");
+}
+
+namespace {
+
+// One note at the reader's position, its text taken as typed; false when none is there.
+bool readNote(SourceReader& reader, std::string_view& text) {
+    if (reader.readKeywordString("note", text)) return true;
+    return reader.matchKeyword("<") && reader.readDelimited(&text, '>');
+}
+
+} // namespace
+
+Element& skipNotes(SourceReader& reader, Element& predecessor) {
+    Element* last = &predecessor;
+    for (;;) {
+        const auto saved = reader.position();
+        std::string_view text;
+        if (!readNote(reader, text)) {
+            reader.restore(saved);
+            return *last;
+        }
+        last = Element::linkBehind(*last, std::make_unique<NoteElement>(text));
+    }
+}
+
+Element* parseNext(SourceReader& reader, Element& self,
+                   std::initializer_list<Recognizer> candidates, std::string_view expected) {
+    Element& predecessor = skipNotes(reader, self);
+    for (const Recognizer tryCreate : candidates) {
+        if (Element* created = tryCreate(reader, predecessor)) return created;
+    }
+    return Element::linkBehind(predecessor,
+                               std::make_unique<ErrorElement>(expected, reader.captureFound()));
+}

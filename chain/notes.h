@@ -1,0 +1,49 @@
+// Notes between statements, the note step every parse runs first, and the error report.
+#pragma once
+
+#include "chain/element.h"
+
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+
+// NOTE "text", or <text> with nested <...> and "..." sections: written as an XML comment.
+class NoteElement : public Element {
+  public:
+    explicit NoteElement(std::string_view typed) : text(typed) {}
+
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isNote() const override { return true; }
+
+  private:
+    std::string_view text;
+};
+
+// Ends the parse pass: what was expected and up to 40 bytes of what was found instead.
+class ErrorElement : public Element {
+  public:
+    ErrorElement(std::string_view expected, std::optional<std::string_view> foundText)
+        : message(expected), found(foundText) {}
+
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isError() const override { return true; }
+
+  private:
+    std::string_view message;
+    std::optional<std::string_view> found;
+};
+
+// Links a NoteElement for each note at the reader's position and returns the last one, or
+// `predecessor` when no note follows.
+Element& skipNotes(SourceReader& reader, Element& predecessor);
+
+// A recognition step: the new element linked behind the given one, or null with the reader
+// where it was.
+using Recognizer = Element* (*)(SourceReader&, Element&);
+
+// The parse of every statement: the note step, then each candidate in order; when none is
+// there, an error report with `expected` and the input found where the last attempt left off.
+Element* parseNext(SourceReader& reader, Element& self,
+                   std::initializer_list<Recognizer> candidates, std::string_view expected);

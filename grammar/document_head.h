@@ -1,0 +1,62 @@
+// The head of a classic file: VQZ, VERSION, the header fields and STANDARD NAMES.
+#pragma once
+
+#include "chain/element.h"
+
+#include <string_view>
+
+// VQZ: the XML declaration and the root element, with the version, the options and the
+// header fields pulled forward into place.
+class DocumentElement : public BlockElement {
+  public:
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isDocument() const override { return true; }
+
+  private:
+    void writeAttributes(XmlOutput& out);
+    void writeHeaderField(XmlOutput& out, int kind);
+};
+
+// VERSION 1.0 | VERSION 1.1
+class VersionElement : public Element {
+  public:
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isVersion() const override { return true; }
+};
+
+enum class HeaderKind { Date = 1, Time = 2, Origin = 3, User = 4 };
+
+// DATE ["text"] | TIME ["text"] | ORIGIN ["text"] | USER ["text"]
+class HeaderFieldElement : public Element {
+  public:
+    HeaderFieldElement(std::string_view keyword, std::string_view typed, HeaderKind fieldKind)
+        : tagName(keyword), text(typed), kind(fieldKind) {}
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isHeaderKind(int k) const override { return k == static_cast<int>(kind); }
+    bool isHeaderField() const override { return true; }
+    bool isDate() const override { return kind == HeaderKind::Date; }
+    bool isTime() const override { return kind == HeaderKind::Time; }
+    bool isOrigin() const override { return kind == HeaderKind::Origin; }
+    bool isUser() const override { return kind == HeaderKind::User; }
+
+  private:
+    std::string_view tagName;
+    std::string_view text;
+    HeaderKind kind;
+};
+
+// STANDARD NAMES
+class StandardNamesElement : public Element {
+  public:
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isStandardNames() const override { return true; }
+};

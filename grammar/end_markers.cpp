@@ -1,0 +1,96 @@
+// The END statements that close what VALUES, VARIABLE, RECORD, SURVEY and VQZ opened.
+#include "grammar/end_markers.h"
+
+#include "chain/notes.h"
+#include "chain/xml_output.h"
+#include "grammar/position_size.h"
+#include "grammar/variable.h"
+#include "reader/source_reader.h"
+
+#include <memory>
+
+namespace {
+
+// END followed by `keyword`, the two words anywhere apart; the marker linked behind `previous`.
+template <class Marker>
+Marker* tryCreateEnd(SourceReader& reader, Element& previous, std::string_view keyword) {
+    const auto start = reader.position();
+    if (!reader.matchKeyword("end") || !reader.matchKeyword(keyword)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return Element::linkBehind(previous, std::make_unique<Marker>());
+}
+
+} // namespace
+
+void EndElement::writeEndTag(XmlOutput& out, std::string_view name) {
+    out.indent = out.indent > 4 ? out.indent - 4 : 0;
+    out.writeIndent();
+    out.write("</");
+    out.write(name);
+    out.write(">\r\n");
+}
+
+Element* EndValuesElement::tryCreate(SourceReader& reader, Element& previous) {
+    return tryCreateEnd<EndValuesElement>(reader, previous, "values");
+}
+
+Element* EndValuesElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {EndVariableElement::tryCreate}, "'End Variable'");
+}
+
+void EndValuesElement::write(XmlOutput& out) { writeEndTag(out, "values"); }
+
+Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) {
+    EndVariableElement* end = tryCreateEnd<EndVariableElement>(reader, previous, "variable");
+    if (!end) return nullptr;
+    // The variable's position stands in front of its end; the walk stops at its own start.
+    for (Element* element = &previous; element && !element->isVariable();
+         element = element->previousElement()) {
+        if (element->isPosition()) {
+            static_cast<PositionElement*>(element)->computePosition(reader, *end);
+            return end;
+        }
+    }
+    return linkBehind(*end, std::make_unique<ErrorElement>("No position found", std::nullopt));
+}
+
+Element* EndVariableElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {VariableElement::tryCreate, EndRecordElement::tryCreate},
+                     "'End Record'");
+}
+
+void EndVariableElement::write(XmlOutput& out) { writeEndTag(out, "variable"); }
+
+Element* EndRecordElement::tryCreate(SourceReader& reader, Element& previous) {
+    return tryCreateEnd<EndRecordElement>(reader, previous, "record");
+}
+
+Element* EndRecordElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {EndSurveyElement::tryCreate}, "'End Survey'");
+}
+
+void EndRecordElement::write(XmlOutput& out) { writeEndTag(out, "record"); }
+
+Element* EndSurveyElement::tryCreate(SourceReader& reader, Element& previous) {
+    return tryCreateEnd<EndSurveyElement>(reader, previous, "survey");
+}
+
+Element* EndSurveyElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {EndDocumentElement::tryCreate}, "'End VQZ'");
+}
+
+void EndSurveyElement::write(XmlOutput& out) { writeEndTag(out, "survey"); }
+
+Element* EndDocumentElement::tryCreate(SourceReader& reader, Element& previous) {
+    return tryCreateEnd<EndDocumentElement>(reader, previous, "vqz");
+}
+
+// The document is complete: notes right behind END VQZ are kept, anything else is never read.
+Element* EndDocumentElement::parse(SourceReader& reader) {
+    skipNotes(reader, *this);
+    return nullptr;
+}
+
+void EndDocumentElement::write(XmlOutput& out) { writeEndTag(out, "vqz"); }

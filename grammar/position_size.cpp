@@ -1,0 +1,209 @@
+// Where a variable's data lie: POSITION (or the computed columns of version 1.0), SPREAD and SIZE.
+#include "grammar/position_size.h"
+
+#include "chain/notes.h"
+#include "chain/xml_output.h"
+#include "grammar/column_math.h"
+#include "grammar/end_markers.h"
+#include "grammar/values.h"
+#include "reader/source_reader.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The first element behind `from` and in front of `end` that `wanted` accepts.
+template <class Wanted> Element* findForward(Element& from, Element& end, Wanted wanted) {
+    for (Element* element = from.nextElement(); element && element != &end;
+         element = element->nextElement()) {
+        if (wanted(*element)) return element;
+    }
+    return nullptr;
+}
+
+std::int64_t entryWidth(Element& entry, std::int64_t& highest) {
+    if (entry.isValue()) return static_cast<ValueElement&>(entry).codeWidth(highest);
+    return static_cast<RangeElement&>(entry).codeWidth(highest);
+}
+
+bool isCodeOrRange(const Element& element) { return element.isValue() || element.isRange(); }
+
+} // namespace
+
+PositionElement::PositionElement(std::string_view first, std::optional<std::string_view> last)
+    : start(std::string(first)) {
+    if (last) finish = std::string(*last);
+}
+
+Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto begin = reader.position();
+    if (reader.minorVersion() == 0) return linkBehind(previous, std::make_unique<PositionElement>());
+    std::string_view first;
+    if (reader.minorVersion() != 1 || !reader.matchKeyword("position") ||
+        !reader.readDigits(first)) {
+        reader.restore(begin);
+        return nullptr;
+    }
+    // A TO without digits behind it stays consumed and gives no finish.
+    std::optional<std::string_view> last;
+    std::string_view digits;
+    if (reader.matchKeyword("to") && reader.readDigits(digits)) last = digits;
+    return linkBehind(previous, std::make_unique<PositionElement>(first, last));
+}
+
+Element* PositionElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this,
+                     {SpreadElement::tryCreate, SizeElement::tryCreate, ValuesElement::tryCreate,
+                      EndVariableElement::tryCreate},
+                     "'Spread' or 'Size' or 'Values' or 'End Variable'");
+}
+
+void PositionElement::write(XmlOutput& out) {
+    out.writeIndent();
+    if (!start) {
+        // A version 1.0 variable whose END VARIABLE was never reached has no columns.
+        out.write("<position/>\r\n");
+        return;
+    }
+    out.write("<position start=\"");
+    out.write(*start);
+    out.put('"');
+    if (finish) {
+        out.write(" finish=\"");
+        out.write(*finish);
+        out.put('"');
+    }
+    out.write("/>\r\n");
+}
+
+// Every walk stays between the variable's own type and its END VARIABLE, so a variable that
+// lacks what its kind needs gets a width from what it has rather than from its neighbours.
+void PositionElement::computePosition(SourceReader& reader, Element& endVariable) {
+    if (reader.minorVersion() != 0) return;
+    Element* type = previousElement();
+    while (type && !type->isType() && !type->isVariable()) type = type->previousElement();
+    if (!type || !type->isType()) return;
+    if (type->isSingle() || type->isMultiple()) {
+        assignColumns(reader, codeColumns(endVariable, type->isSingle()));
+    } else if (type->isQuantity()) {
+        assignColumns(reader, quantityColumns(endVariable));
+    } else if (type->isCharacter()) {
+        assignColumns(reader, characterColumns(endVariable));
+    } else if (type->isLogical()) {
+        assignColumns(reader, 1);
+    }
+}
+
+// A single variable takes the widest code; a multiple one a column per code up to the highest.
+std::int64_t PositionElement::codeColumns(Element& endVariable, bool single) {
+    std::int64_t highest = 0;
+    std::int64_t width = 1;
+    if (Element* values = findForward(*this, endVariable, [](Element& e) { return e.isValues(); })) {
+        for (Element* entry = values->nextElement(); entry && entry != &endVariable &&
+                                                     isCodeOrRange(*entry);
+             entry = entry->nextElement()) {
+            width = std::max(width, entryWidth(*entry, highest));
+        }
+    }
+    return single ? width : highest;
+}
+
+std::int64_t PositionElement::quantityColumns(Element& endVariable) {
+    Element* found = findForward(*this, endVariable,
+                                 [](Element& e) { return e.isSize() || e.isValues(); });
+    if (!found) return 0;
+    if (found->isSize()) {
+        return static_cast<std::int64_t>(static_cast<SizeElement*>(found)->sizeText().size());
+    }
+    Element* entry = found->nextElement();
+    if (!entry || entry == &endVariable || !isCodeOrRange(*entry)) return 0;
+    std::int64_t highest = 0;
+    return std::max<std::int64_t>(entryWidth(*entry, highest), 0);
+}
+
+std::int64_t PositionElement::characterColumns(Element& endVariable) {
+    for (Element* element = &endVariable; element && element != this;
+         element = element->previousElement()) {
+        if (element->isSize()) return leadingInteger(static_cast<SizeElement*>(element)->sizeText());
+    }
+    return 0;
+}
+
+void PositionElement::assignColumns(SourceReader& reader, std::int64_t width) {
+    start = std::to_string(saturatingAdd(reader.columnsUsed(), 1));
+    reader.setColumnsUsed(saturatingAdd(reader.columnsUsed(), width));
+    if (width > 1) {
+        finish = std::to_string(reader.columnsUsed());
+    } else {
+        finish.reset();
+    }
+}
+
+Element* SpreadElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto begin = reader.position();
+    std::string_view subfields;
+    if (!reader.matchKeyword("spread") || !reader.readDigits(subfields)) {
+        reader.restore(begin);
+        return nullptr;
+    }
+    // An OF without digits behind it stays consumed and gives no width.
+    std::optional<std::string_view> width;
+    std::string_view digits;
+    if (reader.matchKeyword("of") && reader.readDigits(digits)) width = digits;
+    return linkBehind(previous, std::make_unique<SpreadElement>(subfields, width));
+}
+
+Element* SpreadElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {ValuesElement::tryCreate}, "Variable 'Values'");
+}
+
+void SpreadElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<spread subfields=\"");
+    out.write(subfields);
+    out.put('"');
+    if (width) {
+        out.write(" width=\"");
+        out.write(*width);
+        out.put('"');
+    }
+    out.write("/>\r\n");
+}
+
+Element* SizeElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto begin = reader.position();
+    if (!reader.matchKeyword("size") || reader.minorVersion() < 0 || reader.minorVersion() > 1) {
+        reader.restore(begin);
+        return nullptr;
+    }
+    if (reader.minorVersion() == 0) {
+        // Version 1.0 also knows SIZE low TO high: a block of values with that one range.
+        const auto behindKeyword = reader.position();
+        std::string_view from;
+        std::string_view to;
+        if (reader.readNumber(from) && reader.matchKeyword("to") && reader.readNumber(to)) {
+            Element* values = linkBehind(previous, std::make_unique<ValuesElement>());
+            Element* range = linkBehind(*values, std::make_unique<RangeElement>(from, to));
+            return linkBehind(*range, std::make_unique<EndValuesElement>());
+        }
+        reader.restore(behindKeyword);
+    }
+    std::string_view size;
+    if (!reader.readDigits(size)) {
+        reader.restore(begin);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<SizeElement>(size));
+}
+
+Element* SizeElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {EndVariableElement::tryCreate}, "'End Variable'");
+}
+
+void SizeElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<size>");
+    out.write(size);
+    out.write("</size>\r\n");
+}

@@ -1,0 +1,67 @@
+// Where a variable's data lie: POSITION (or the computed columns of version 1.0), SPREAD and SIZE.
+#pragma once
+
+#include "chain/element.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// POSITION digits [TO digits] in version 1.1; in version 1.0 nothing is read and the columns
+// are computed when END VARIABLE is reached.
+class PositionElement : public Element {
+  public:
+    PositionElement() = default;
+    PositionElement(std::string_view first, std::optional<std::string_view> last);
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isPosition() const override { return true; }
+
+    // Gives a version 1.0 variable its columns from its type and its size or codes.
+    void computePosition(SourceReader& reader, Element& endVariable);
+    // Gives the variable `width` columns behind those already used.
+    void assignColumns(SourceReader& reader, std::int64_t width);
+
+  private:
+    std::int64_t codeColumns(Element& endVariable, bool single);
+    std::int64_t quantityColumns(Element& endVariable);
+    std::int64_t characterColumns(Element& endVariable);
+
+    std::optional<std::string> start;
+    std::optional<std::string> finish;
+};
+
+// SPREAD digits [OF digits]
+class SpreadElement : public Element {
+  public:
+    SpreadElement(std::string_view count, std::optional<std::string_view> eachWidth)
+        : subfields(count), width(eachWidth) {}
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isSpread() const override { return true; }
+
+  private:
+    std::string_view subfields;
+    std::optional<std::string_view> width;
+};
+
+// SIZE digits; in version 1.0 also SIZE number TO number, which becomes a block of values.
+class SizeElement : public Element {
+  public:
+    explicit SizeElement(std::string_view digits) : size(digits) {}
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isSize() const override { return true; }
+
+    std::string_view sizeText() const { return size; }
+
+  private:
+    std::string_view size;
+};

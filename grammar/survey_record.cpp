@@ -1,0 +1,76 @@
+// The survey, its title and its one record.
+#include "grammar/survey_record.h"
+
+#include "chain/notes.h"
+#include "chain/text_escape.h"
+#include "chain/xml_output.h"
+#include "grammar/variable.h"
+#include "reader/source_reader.h"
+
+#include <memory>
+
+// Unlike every other recognition, a failed SURVEY leaves the white space in front of the word
+// consumed, so the head's error report shows the misspelt word first, not the line end.
+Element* SurveyElement::tryCreate(SourceReader& reader, Element& previous) {
+    if (!reader.matchKeyword("survey")) {
+        reader.resetToMark();
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<SurveyElement>());
+}
+
+Element* SurveyElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {TitleElement::tryCreate, RecordElement::tryCreate},
+                     "'Title'");
+}
+
+void SurveyElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<survey>\r\n");
+    out.indent += 4;
+}
+
+Element* TitleElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::string_view text;
+    if (!reader.readKeywordString("title", text)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    text = decodeBraceCodes(reader, text);
+    return linkBehind(previous, std::make_unique<TitleElement>(text));
+}
+
+Element* TitleElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {RecordElement::tryCreate}, "RECORD record_id");
+}
+
+void TitleElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<title>");
+    writeText(out, text);
+    out.write("</title>\r\n");
+}
+
+// Only one letter is taken: in RECORD AB the B is left for the next statement.
+Element* RecordElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    char ident = 0;
+    if (!reader.matchKeyword("record") || !reader.readLetter(ident)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<RecordElement>(ident));
+}
+
+Element* RecordElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {VariableElement::tryCreate}, "'VARIABLE var_id'");
+}
+
+void RecordElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<record ident=\"");
+    out.put(ident);
+    out.write("\">\r\n");
+    out.indent += 4;
+}

@@ -1,0 +1,109 @@
+// A variable's code list: VALUES, at most one range first, then code entries.
+#include "grammar/values.h"
+
+#include "chain/notes.h"
+#include "chain/text_escape.h"
+#include "chain/xml_output.h"
+#include "grammar/column_math.h"
+#include "grammar/end_markers.h"
+#include "reader/source_reader.h"
+
+#include <algorithm>
+#include <memory>
+
+Element* ValuesElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    if (!reader.matchKeyword("values")) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<ValuesElement>());
+}
+
+Element* ValuesElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this,
+                     {RangeElement::tryCreate, ValueElement::tryCreate,
+                      EndValuesElement::tryCreate},
+                     "Variable Range, Code or 'End Values'");
+}
+
+void ValuesElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<values>\r\n");
+    out.indent += 4;
+}
+
+Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::optional<std::string_view> code;
+    std::string_view typed;
+    if (reader.readNumber(typed)) code = typed;
+    std::string_view label;
+    if (!reader.readKeywordString("", label)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    Element* value = linkBehind(
+        previous, std::make_unique<ValueElement>(code, decodeBraceCodes(reader, label)));
+    reader.matchKeyword("special"); // allowed, and leaves no trace
+    return value;
+}
+
+Element* ValueElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {ValueElement::tryCreate, EndValuesElement::tryCreate},
+                     "Variable Code or 'End Values'");
+}
+
+void ValueElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<value");
+    if (code) {
+        out.write(" code=\"");
+        out.write(*code);
+        out.put('"');
+    }
+    out.put('>');
+    writeText(out, label);
+    out.write("</value>\r\n");
+}
+
+std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {
+    if (!code) {
+        highest = saturatingAdd(highest, 1);
+        return decimalLength(highest);
+    }
+    highest = std::max(highest, leadingInteger(*code));
+    return static_cast<std::int64_t>(code->size());
+}
+
+Element* RangeElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::string_view from;
+    std::string_view to;
+    if (!reader.readNumber(from) || !reader.matchKeyword("to") || !reader.readNumber(to)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    Element* range = linkBehind(previous, std::make_unique<RangeElement>(from, to));
+    reader.matchKeyword("with"); // allowed, and leaves no trace
+    return range;
+}
+
+Element* RangeElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {ValueElement::tryCreate, EndValuesElement::tryCreate},
+                     "Variable Code or 'End Values'");
+}
+
+void RangeElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<range from=\"");
+    out.write(from);
+    out.write("\" to=\"");
+    out.write(to);
+    out.write("\"/>\r\n");
+}
+
+std::int64_t RangeElement::codeWidth(std::int64_t& highest) const {
+    highest = std::max(highest, leadingInteger(to));
+    return static_cast<std::int64_t>(std::max(from.size(), to.size()));
+}

@@ -1,0 +1,57 @@
+// A variable's code list: VALUES, at most one range first, then code entries.
+#pragma once
+
+#include "chain/element.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// VALUES
+class ValuesElement : public BlockElement {
+  public:
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isValues() const override { return true; }
+};
+
+// [code] "label" [SPECIAL]
+class ValueElement : public Element {
+  public:
+    ValueElement(std::optional<std::string_view> typedCode, std::string_view decodedLabel)
+        : code(typedCode), label(decodedLabel) {}
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isCodeEntry() const override { return true; }
+    bool isValue() const override { return true; }
+
+    // Characters the code takes; raises `highest` to the code's value. An entry without a code
+    // counts as numbered one above the highest code so far.
+    std::int64_t codeWidth(std::int64_t& highest) const;
+
+  private:
+    std::optional<std::string_view> code;
+    std::string_view label;
+};
+
+// number TO number [WITH]
+class RangeElement : public Element {
+  public:
+    RangeElement(std::string_view low, std::string_view high) : from(low), to(high) {}
+
+    static Element* tryCreate(SourceReader& reader, Element& previous);
+    Element* parse(SourceReader& reader) override;
+    void write(XmlOutput& out) override;
+    bool isCodeEntry() const override { return true; }
+    bool isRange() const override { return true; }
+
+    // Characters of the longer bound; raises `highest` to the value of the upper bound.
+    std::int64_t codeWidth(std::int64_t& highest) const;
+
+  private:
+    std::string_view from;
+    std::string_view to;
+};

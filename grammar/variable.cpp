@@ -1,0 +1,115 @@
+// The opening statements of a variable: VARIABLE, NAME, LABEL and TYPE.
+#include "grammar/variable.h"
+
+#include "chain/notes.h"
+#include "chain/text_escape.h"
+#include "chain/xml_output.h"
+#include "grammar/position_size.h"
+#include "reader/source_reader.h"
+
+#include <memory>
+
+Element* VariableElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::string_view ident;
+    if (!reader.matchKeyword("variable") || !reader.readDigits(ident)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<VariableElement>(ident));
+}
+
+Element* VariableElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {NameElement::tryCreate}, "NAME \"var_name\"");
+}
+
+void VariableElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<variable ident=\"");
+    out.write(ident);
+    out.write("\" ");
+    // The type is read after the name and the label but belongs in the start tag.
+    for (Element* element = nextElement(); element && !element->isEnd();
+         element = element->nextElement()) {
+        if (element->isType()) {
+            element->writeAndDelete(out);
+            break;
+        }
+    }
+    out.write(">\r\n");
+    out.indent += 4;
+}
+
+Element* NameElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::string_view text;
+    if (!reader.readKeywordString("name", text)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<NameElement>(text));
+}
+
+Element* NameElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {LabelElement::tryCreate}, "LABEL \"var_label\"");
+}
+
+void NameElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<name>");
+    writeText(out, text);
+    out.write("</name>\r\n");
+}
+
+Element* LabelElement::tryCreate(SourceReader& reader, Element& previous) {
+    const auto start = reader.position();
+    std::string_view text;
+    if (!reader.readKeywordString("label", text)) {
+        reader.restore(start);
+        return nullptr;
+    }
+    return linkBehind(previous, std::make_unique<LabelElement>(decodeBraceCodes(reader, text)));
+}
+
+Element* LabelElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {TypeElement::tryCreate}, "TYPE var_type");
+}
+
+void LabelElement::write(XmlOutput& out) {
+    out.writeIndent();
+    out.write("<label>");
+    writeText(out, text);
+    out.write("</label>\r\n");
+}
+
+Element* TypeElement::tryCreate(SourceReader& reader, Element& previous) {
+    struct Kind {
+        std::string_view name;
+        VariableKind kind;
+    };
+    static constexpr Kind kinds[] = {{"single", VariableKind::Single},
+                                     {"multiple", VariableKind::Multiple},
+                                     {"quantity", VariableKind::Quantity},
+                                     {"character", VariableKind::Character},
+                                     {"logical", VariableKind::Logical}};
+    const auto start = reader.position();
+    if (reader.matchKeyword("type")) {
+        for (const Kind& k : kinds) {
+            if (reader.matchKeyword(k.name)) {
+                return linkBehind(previous, std::make_unique<TypeElement>(k.name, k.kind));
+            }
+        }
+    }
+    reader.restore(start);
+    return nullptr;
+}
+
+Element* TypeElement::parse(SourceReader& reader) {
+    return parseNext(reader, *this, {PositionElement::tryCreate}, "Variable 'Position'");
+}
+
+void TypeElement::write(XmlOutput& out) {
+    out.write("type=\"");
+    out.write(kindName);
+    out.put('"');
+}

@@ -1,0 +1,195 @@
+// Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
+#include "reader/source_reader.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+bool isWhitespace(char c) { return (c >= 9 && c <= 13) || c == ' '; }
+
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isNumberChar(char c) { return isDigit(c) || c == '.' || c == '-'; }
+
+namespace {
+
+constexpr char endOfInput = '\xff';
+
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+} // namespace
+
+SourceReader::SourceReader(std::string input) : data(std::move(input)), opened(true) {}
+
+bool SourceReader::open(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    opened = false;
+    if (!file) return false;
+    std::string bytes;
+    file.seekg(0, std::ios::end);
+    const auto size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size > 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+        if (!file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()))) return false;
+    } else {
+        // Not every readable file tells its size (a pipe, say): read it to the end instead.
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (file.bad()) return false;
+    }
+    data = std::move(bytes);
+    pos = markPos = 0;
+    endReached = false;
+    opened = true;
+    return true;
+}
+
+char SourceReader::getChar() {
+    if (atEnd()) return lastRead;
+    if (pos >= data.size()) {
+        endReached = true;
+        lastRead = endOfInput;
+        return lastRead;
+    }
+    lastRead = data[pos++];
+    return lastRead;
+}
+
+std::string_view SourceReader::readBack(Position from, std::size_t n) {
+    if (atEnd() || from > data.size()) return {};
+    std::size_t length = n;
+    if (data.size() - from < n) {
+        length = data.size() - from;
+        endReached = true;
+    }
+    const char* const begin = data.data() + from;
+    if (const void* zero = std::memchr(begin, '\0', length)) {
+        length = static_cast<std::size_t>(static_cast<const char*>(zero) - begin);
+    }
+    return {begin, length};
+}
+
+std::string_view SourceReader::captureFound() { return readBack(pos, foundTextLength); }
+
+bool SourceReader::peekWhitespace() const {
+    return !atEnd() && pos < data.size() && isWhitespace(data[pos]);
+}
+
+void SourceReader::skipWhitespace() {
+    while (peekWhitespace()) getChar();
+}
+
+bool SourceReader::matchKeyword(std::string_view text) {
+    skipWhitespace();
+    mark();
+    std::size_t matched = 0;
+    while (!atEnd() && matched < text.size()) {
+        if (foldCase(getChar()) != text[matched]) break;
+        ++matched;
+    }
+    if (matched == text.size()) return true;
+    resetToMark();
+    return false;
+}
+
+bool SourceReader::readKeywordString(std::string_view keyword, std::string_view& out) {
+    mark();
+    if (!matchKeyword(keyword)) {
+        resetToMark();
+        return false;
+    }
+    if (matchKeyword("\"")) return readDelimited(&out, '"');
+    if (keyword.empty()) {
+        resetToMark();
+        return false;
+    }
+    out = {};
+    return true;
+}
+
+// Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
+// after it pass unexamined, so "{"}" does not end the text.
+bool SourceReader::readQuotedRest() {
+    for (;;) {
+        if (lastRead == '{') getChar();
+        if (atEnd()) return false;
+        if (getChar() == '"') return true;
+    }
+}
+
+// Reads on behind an opening "<" up to its matching ">". Nested angle sections and quoted
+// sections are skipped whole; the nesting is counted, never recursed into, so any depth works.
+bool SourceReader::readAngleRest() {
+    std::size_t depth = 0;
+    while (!atEnd()) {
+        const char c = getChar();
+        if (c == '>') {
+            if (depth == 0) return true;
+            --depth;
+        } else if (c == '"') {
+            mark();
+            if (!readQuotedRest()) resetToMark();
+        } else if (c == '<') {
+            mark();
+            ++depth;
+        }
+    }
+    return false;
+}
+
+bool SourceReader::readDelimited(std::string_view* out, char closer) {
+    const Position start = pos;
+    mark();
+    if (closer == '"') {
+        readQuotedRest();
+    } else {
+        readAngleRest();
+    }
+    if (lastRead != closer || pos <= start) {
+        resetToMark();
+        return false;
+    }
+    if (out) *out = readBack(start, pos - start - 1);
+    return true;
+}
+
+bool SourceReader::readLetter(char& out) {
+    skipWhitespace();
+    mark();
+    const char c = getChar();
+    if (atEnd() || !isLetter(c)) {
+        resetToMark();
+        return false;
+    }
+    out = c;
+    return true;
+}
+
+bool SourceReader::readRun(std::string_view& out, bool (*inClass)(char)) {
+    skipWhitespace();
+    mark();
+    const Position start = pos;
+    if (atEnd() || !inClass(getChar())) {
+        resetToMark();
+        return false;
+    }
+    do {
+        mark();
+    } while (!atEnd() && inClass(getChar()));
+    resetToMark();
+    // Taken straight from the buffer rather than read back: a run that ends the input keeps
+    // its text although the end-of-input state is now set. A run never holds a zero byte.
+    out = std::string_view(data).substr(start, pos - start);
+    return true;
+}
+
+bool SourceReader::readDigits(std::string_view& out) { return readRun(out, isDigit); }
+
+bool SourceReader::readNumber(std::string_view& out) { return readRun(out, isNumberChar); }
+
+char* SourceReader::editable(std::string_view text) {
+    if (text.empty()) return nullptr;
+    return &data[0] + (text.data() - data.data());
+}

@@ -1,0 +1,78 @@
+// Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Number of input bytes an error report shows of what was found.
+constexpr std::size_t foundTextLength = 40;
+
+bool isWhitespace(char c);
+bool isLetter(char c);
+bool isDigit(char c);
+bool isNumberChar(char c);
+
+// The whole input is read once into memory; positions are byte offsets into it. Texts handed
+// out by the scanners are views into that buffer, so the reader must outlive every element
+// that keeps one. Once a read has run past the end of the input the end-of-input state is set
+// for good: every later scan fails and every read-back yields the empty text.
+class SourceReader {
+  public:
+    using Position = std::size_t;
+
+    // A reader over no input behaves as an input whose end has been reached.
+    SourceReader() = default;
+    explicit SourceReader(std::string input);
+
+    // Reads the whole file; false (and a reader at its end) when it cannot be read.
+    bool open(const std::string& fileName);
+    bool isOpen() const { return opened; }
+
+    Position position() const { return pos; }
+    void restore(Position to) { pos = to; }
+    void mark() { markPos = pos; }
+    void resetToMark() { pos = markPos; }
+    bool atEnd() const { return endReached || !opened; }
+    char getChar();
+    char lastChar() const { return lastRead; }
+
+    // Up to n bytes from byte offset `from`, stopping before a zero byte or at the end of
+    // the input (which sets the end-of-input state); empty once that state is set.
+    std::string_view readBack(Position from, std::size_t n);
+    // The up to foundTextLength bytes at the current position, for an error report.
+    std::string_view captureFound();
+
+    void skipWhitespace();
+    bool matchKeyword(std::string_view text);
+    bool readKeywordString(std::string_view keyword, std::string_view& out);
+    bool readDelimited(std::string_view* out, char closer);
+    bool readLetter(char& out);
+    bool readDigits(std::string_view& out);
+    bool readNumber(std::string_view& out);
+
+    // Writable access to a text this reader delivered, so that brace codes can be decoded in
+    // place. The bytes are never scanned again once an element has taken them over.
+    char* editable(std::string_view text);
+
+    int minorVersion() const { return minor; }
+    void setMinorVersion(int n) { minor = n; }
+    std::int64_t columnsUsed() const { return columns; }
+    void setColumnsUsed(std::int64_t n) { columns = n; }
+
+  private:
+    bool peekWhitespace() const;
+    bool readQuotedRest();
+    bool readAngleRest();
+    bool readRun(std::string_view& out, bool (*inClass)(char));
+
+    std::string data;
+    Position pos = 0;
+    Position markPos = 0;
+    char lastRead = 0;
+    bool endReached = false;
+    bool opened = false;
+    int minor = 1;
+    std::int64_t columns = 0;
+};
