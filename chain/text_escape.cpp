@@ -97,26 +97,22 @@ void writeBraceCode(XmlOutput& out, unsigned char b) {
     out.write(std::string_view(code, sizeof code));
 }
 
-// One character that needs more than itself; false for a plain one.
-bool writeSpecial(XmlOutput& out, unsigned char b) {
+// One character that is not written as itself.
+void writeSpecial(XmlOutput& out, unsigned char b) {
     switch (b) {
-    case '<': out.write("&lt;"); return true;
-    case '>': out.write("&gt;"); return true;
-    case '&': out.write("&amp;"); return true;
-    case '"': out.write("&quot;"); return true;
-    case '\'': out.write("&apos;"); return true;
-    case '\t': case '\n': case '\r': writeHexReference(out, b); return true;
+    case '<': out.write("&lt;"); return;
+    case '>': out.write("&gt;"); return;
+    case '&': out.write("&amp;"); return;
+    case '"': out.write("&quot;"); return;
+    case '\'': out.write("&apos;"); return;
+    case '\t': case '\n': case '\r': writeHexReference(out, b); return;
     default: break;
     }
     if (b >= 0x80) {
         writeHexReference(out, b);
-        return true;
+    } else {
+        writeBraceCode(out, b); // any other control character
     }
-    if (b < 0x20) {
-        writeBraceCode(out, b);
-        return true;
-    }
-    return false;
 }
 
 bool isPlain(unsigned char b) {
