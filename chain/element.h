@@ -1,6 +1,9 @@
 // The element chain: one element per statement, built by the parse pass, drained by the write pass.
 #pragma once
 
+#include "chain/element_pool.h"
+
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -15,6 +18,11 @@ class Element {
     virtual ~Element();
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;
+
+    static void* operator new(std::size_t size) { return elementPool::allocate(size); }
+    static void operator delete(void* block, std::size_t size) noexcept {
+        elementPool::release(block, size);
+    }
 
     // Reads what follows this statement, links the successor (or the error report) behind it
     // and returns the element the parse pass goes on from; null when the document is complete.

@@ -4,6 +4,7 @@
 #include "chain/xml_output.h"
 #include "reader/source_reader.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -37,11 +38,13 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
     // The first "}" at or after the read position; only bytes not yet read are searched, and
     // the search moves forward only, so a text full of "{" stays linear.
     const char* close = text;
-    while (read < end) {
-        if (*read != '{') {
-            *write++ = *read++;
-            continue;
-        }
+    for (;;) {
+        const void* brace = std::memchr(read, '{', static_cast<std::size_t>(end - read));
+        const char* const open = brace ? static_cast<const char*>(brace) : end;
+        if (write != read) std::memmove(write, read, static_cast<std::size_t>(open - read));
+        write += open - read;
+        read = open;
+        if (read == end) break;
         if (close <= read) {
             const void* found = std::memchr(read, '}', static_cast<std::size_t>(end - read));
             close = found ? static_cast<const char*>(found) : end;
@@ -115,9 +118,17 @@ void writeSpecial(XmlOutput& out, unsigned char b) {
     }
 }
 
-bool isPlain(unsigned char b) {
-    return b >= 0x20 && b < 0x80 && b != '<' && b != '>' && b != '&' && b != '"' && b != '\'';
-}
+// The bytes written as they stand: printable ASCII but the five XML reserves.
+constexpr std::array<bool, 256> plainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b < 0x80; ++b) plain[static_cast<std::size_t>(b)] = true;
+    for (const char reserved : {'<', '>', '&', '"', '\''}) {
+        plain[static_cast<unsigned char>(reserved)] = false;
+    }
+    return plain;
+}();
+
+bool isPlain(char c) { return plainBytes[static_cast<unsigned char>(c)]; }
 
 } // namespace
 
@@ -125,7 +136,7 @@ void writeEscapedText(XmlOutput& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t plainEnd = i;
-        while (plainEnd < text.size() && isPlain(static_cast<unsigned char>(text[plainEnd]))) ++plainEnd;
+        while (plainEnd < text.size() && isPlain(text[plainEnd])) ++plainEnd;
         out.write(text.substr(i, plainEnd - i));
         if (plainEnd == text.size()) return;
         i = plainEnd;

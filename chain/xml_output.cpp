@@ -1,8 +1,6 @@
 // The XML output: a buffered byte sink with the indentation count all writers share.
 #include "chain/xml_output.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr std::size_t bufferSize = 1 << 16;
@@ -19,28 +17,18 @@ void XmlOutput::drain() {
     used = 0;
 }
 
-void XmlOutput::write(std::string_view text) {
-    if (text.size() > buffer.size() - used) {
-        drain();
-        if (text.size() >= buffer.size()) {
-            sink.write(text.data(), static_cast<std::streamsize>(text.size()));
-            return;
-        }
+void XmlOutput::writeLong(std::string_view text) {
+    drain();
+    if (text.size() >= buffer.size()) {
+        sink.write(text.data(), static_cast<std::streamsize>(text.size()));
+        return;
     }
-    std::memcpy(buffer.data() + used, text.data(), text.size());
-    used += text.size();
+    std::memcpy(buffer.data(), text.data(), text.size());
+    used = text.size();
 }
 
-void XmlOutput::writeIndent() {
-    static constexpr std::string_view blanks = "                                                "
-                                               "                ";
-    for (int left = indent; left > 0;) {
-        const auto count = static_cast<std::size_t>(left) < blanks.size()
-                               ? static_cast<std::size_t>(left)
-                               : blanks.size();
-        write(blanks.substr(0, count));
-        left -= static_cast<int>(count);
-    }
+void XmlOutput::writeLongIndent() {
+    for (int left = indent; left > 0; --left) put(' ');
 }
 
 bool XmlOutput::flush() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -18,9 +19,23 @@ class XmlOutput {
         if (used == buffer.size()) drain();
         buffer[used++] = c;
     }
-    void write(std::string_view text);
+    void write(std::string_view text) {
+        if (text.size() > buffer.size() - used) {
+            writeLong(text);
+            return;
+        }
+        std::memcpy(buffer.data() + used, text.data(), text.size());
+        used += text.size();
+    }
     // `indent` blanks, the start of every line.
-    void writeIndent();
+    void writeIndent() {
+        static constexpr std::string_view blanks = "                                ";
+        if (indent > 0 && static_cast<std::size_t>(indent) <= blanks.size()) {
+            write(blanks.substr(0, static_cast<std::size_t>(indent)));
+        } else if (indent > 0) {
+            writeLongIndent();
+        }
+    }
     // Hands everything buffered to the sink and flushes it; false if the sink failed.
     bool flush();
 
@@ -29,6 +44,8 @@ class XmlOutput {
 
   private:
     void drain();
+    void writeLong(std::string_view text);
+    void writeLongIndent();
 
     std::ostream& sink;
     std::vector<char> buffer;

@@ -41,6 +41,7 @@ bool SourceReader::open(const std::string& fileName) {
     }
     data = std::move(bytes);
     pos = markPos = 0;
+    skippedFrom = skippedTo = noPosition;
     endReached = false;
     opened = true;
     return true;
@@ -73,24 +74,42 @@ std::string_view SourceReader::readBack(Position from, std::size_t n) {
 
 std::string_view SourceReader::captureFound() { return readBack(pos, foundTextLength); }
 
-bool SourceReader::peekWhitespace() const {
-    return !atEnd() && pos < data.size() && isWhitespace(data[pos]);
-}
-
+// Every failed recognition goes back in front of the white space it skipped and the next one
+// skips it again, so the end of the last run skipped is remembered.
 void SourceReader::skipWhitespace() {
-    while (peekWhitespace()) getChar();
+    if (atEnd()) return;
+    if (pos == skippedFrom) {
+        pos = skippedTo;
+    } else {
+        skippedFrom = pos;
+        while (pos < data.size() && isWhitespace(data[pos])) ++pos;
+        skippedTo = pos;
+    }
+    if (pos != skippedFrom) lastRead = data[pos - 1];
 }
 
+// Compares in place rather than byte by byte through getChar, with the same outcome: the
+// position, the last byte read and the end-of-input state are as if each byte had been read.
 bool SourceReader::matchKeyword(std::string_view text) {
     skipWhitespace();
     mark();
+    if (text.empty()) return true;
+    if (atEnd()) return false;
+    const std::size_t available = data.size() - pos;
+    const std::size_t comparable = available < text.size() ? available : text.size();
     std::size_t matched = 0;
-    while (!atEnd() && matched < text.size()) {
-        if (foldCase(getChar()) != text[matched]) break;
-        ++matched;
+    while (matched < comparable && foldCase(data[pos + matched]) == text[matched]) ++matched;
+    if (matched == text.size()) {
+        pos += matched;
+        lastRead = data[pos - 1];
+        return true;
     }
-    if (matched == text.size()) return true;
-    resetToMark();
+    if (matched == available) {
+        endReached = true; // the keyword was cut off by the end of the input
+        lastRead = endOfInput;
+    } else {
+        lastRead = data[pos + matched];
+    }
     return false;
 }
 
@@ -110,13 +129,40 @@ bool SourceReader::readKeywordString(std::string_view keyword, std::string_view&
 }
 
 // Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
-// after it pass unexamined, so "{"}" does not end the text.
+// after it pass unexamined, so "{"}" does not end the text. The next quote and the next brace
+// are found by memchr and only ever searched for forward, so any text is read in linear time.
 bool SourceReader::readQuotedRest() {
-    for (;;) {
-        if (lastRead == '{') getChar();
-        if (atEnd()) return false;
-        if (getChar() == '"') return true;
+    if (atEnd()) return false;
+    const char* const bytes = data.data();
+    const std::size_t size = data.size();
+    const auto next = [&](char wanted, std::size_t from) {
+        const void* found = std::memchr(bytes + from, wanted, size - from);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes) : size;
+    };
+    std::size_t at = pos;
+    if (lastRead == '{') ++at; // only possible when a caller opened the text with a brace
+    std::size_t quote = size;
+    std::size_t brace = size;
+    if (at < size) {
+        quote = next('"', at);
+        brace = next('{', at);
     }
+    while (at < size) {
+        if (quote < brace) { // examined first, so it ends the text
+            pos = quote + 1;
+            lastRead = '"';
+            return true;
+        }
+        if (brace == size) break;
+        at = brace + 2; // the brace and the byte it lets pass
+        if (at >= size) break;
+        if (quote < at) quote = next('"', at);
+        brace = next('{', at);
+    }
+    pos = size;
+    endReached = true;
+    lastRead = endOfInput;
+    return false;
 }
 
 // Reads on behind an opening "<" up to its matching ">". Nested angle sections and quoted
@@ -191,5 +237,6 @@ bool SourceReader::readNumber(std::string_view& out) { return readRun(out, isNum
 
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
+    skippedFrom = skippedTo = noPosition;
     return &data[0] + (text.data() - data.data());
 }

@@ -62,13 +62,16 @@ class SourceReader {
     void setColumnsUsed(std::int64_t n) { columns = n; }
 
   private:
-    bool peekWhitespace() const;
     bool readQuotedRest();
     bool readAngleRest();
     bool readRun(std::string_view& out, bool (*inClass)(char));
 
+    static constexpr Position noPosition = static_cast<Position>(-1);
+
     std::string data;
     Position pos = 0;
+    Position skippedFrom = noPosition; // the last white-space run skipped: where it began
+    Position skippedTo = noPosition;   // and where it ended
     Position markPos = 0;
     char lastRead = 0;
     bool endReached = false;

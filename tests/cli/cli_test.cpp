@@ -1,0 +1,301 @@
+// Runs the vqz2xml program in scratch folders and compares its console text and output files.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Set by main from the first argument after the test framework's own.
+std::string programPath;
+
+constexpr std::string_view banner = "Quorbel Conversion program v1.0f\n"
+                                    "=================================\n"
+                                    "Copyright (c) 2026 the vqz2xml authors\n"
+                                    "Documentation: man vqz2xml, or README.md of the sources\n"
+                                    "=================================\n"
+                                    "\n"
+                                    "Program converts a 'classic' Quorbel 1.0 or 1.1\n"
+                                    "file into a corresponding Quorbel XML 1.1 file.\n"
+                                    "\n";
+
+constexpr std::string_view completeInput = "VQZ\n"
+                                           "VERSION 1.1\n"
+                                           "DATE \"12 May\"\n"
+                                           "SURVEY\n"
+                                           "TITLE \"Test\"\n"
+                                           "RECORD A\n"
+                                           "VARIABLE 1\n"
+                                           "NAME \"Q1\"\n"
+                                           "LABEL \"Sex\"\n"
+                                           "TYPE single\n"
+                                           "POSITION 1\n"
+                                           "VALUES\n"
+                                           "1 \"Male\"\n"
+                                           "2 \"Female\"\n"
+                                           "END VALUES\n"
+                                           "END VARIABLE\n"
+                                           "END RECORD\n"
+                                           "END SURVEY\n"
+                                           "END VQZ\n";
+
+constexpr std::string_view completeXml = "<?xml version=\"1.0\"?>\r\n"
+                                         "<vqz version=\"1.1\">\r\n"
+                                         "    <date>12 May</date>\r\n"
+                                         "    <survey>\r\n"
+                                         "        <title>Test</title>\r\n"
+                                         "        <record ident=\"A\">\r\n"
+                                         "            <variable ident=\"1\" type=\"single\">\r\n"
+                                         "                <name>Q1</name>\r\n"
+                                         "                <label>Sex</label>\r\n"
+                                         "                <position start=\"1\"/>\r\n"
+                                         "                <values>\r\n"
+                                         "                    <value code=\"1\">Male</value>\r\n"
+                                         "                    <value code=\"2\">Female</value>\r\n"
+                                         "                </values>\r\n"
+                                         "            </variable>\r\n"
+                                         "        </record>\r\n"
+                                         "    </survey>\r\n"
+                                         "</vqz>\r\n";
+
+std::string usage() { return "\nUSE: " + programPath + " infile[.vqz] [outfile[.xml]]\n\n"; }
+
+std::string question(std::string_view output) {
+    return "Output file " + std::string(output) + " exists - overwrite (Y/N)? ";
+}
+
+std::string converted(std::string_view input, std::string_view output) {
+    const std::string names = std::string(input) + " to " + std::string(output);
+    return "Converting from file " + names + "...\r\nConversion from " + names +
+           " completed succesfully.\n";
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A word for the shell, taken literally ("/?" must not be expanded as a pattern).
+std::string shellWord(std::string_view word) {
+    std::string result = "'";
+    for (const char c : word)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+struct RunResult {
+    int status = -1;
+    std::string console;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// The program runs in its "run" subfolder; its answers and console text lie beside that.
+class Sandbox {
+  public:
+    Sandbox() {
+        std::random_device random;
+        do {
+            root = fs::temp_directory_path() / ("vqz2xml_cli_" + std::to_string(random()));
+        } while (!fs::create_directory(root));
+        fs::create_directory(root / "run");
+    }
+    ~Sandbox() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    fs::path path(std::string_view name) const { return root / "run" / name; }
+
+    void addFile(std::string_view name, std::string_view bytes) const {
+        fs::create_directories(path(name).parent_path());
+        writeFile(path(name), bytes);
+    }
+
+    // `answers` is all the program finds on standard input; a hang is cut short and fails.
+    RunResult run(const std::vector<std::string>& arguments, std::string_view answers) const {
+        writeFile(root / "answers", answers);
+        std::string command =
+            "cd " + shellWord((root / "run").string()) + " && timeout 30 " + shellWord(programPath);
+        for (const auto& argument : arguments)
+            command += " " + shellWord(argument);
+        command += " <" + shellWord((root / "answers").string()) + " >" +
+                   shellWord((root / "console").string());
+        RunResult result;
+        result.status = std::system(command.c_str());
+        result.console = readFile(root / "console");
+        return result;
+    }
+
+    // Every regular file below the run folder with its bytes, by its path from there.
+    std::map<std::string, std::string> files() const {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(root / "run")) {
+            if (!entry.is_regular_file())
+                continue;
+            found[entry.path().lexically_relative(root / "run").generic_string()] =
+                readFile(entry.path());
+        }
+        return found;
+    }
+
+  private:
+    fs::path root;
+};
+
+std::string key(std::string_view name) {
+    return fs::path(name).lexically_normal().generic_string();
+}
+
+TEST(CommandLineTest, DerivesFileNamesAndConverts) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string input, output;
+    };
+    const Case cases[] = {
+        {{"survey"}, "survey.vqz", "survey.xml"},
+        {{"survey.txt"}, "survey.txt", "survey.xml"},
+        {{"a.b.c"}, "a.b.c", "a.xml"},
+        {{"in", "out"}, "in.vqz", "out.xml"},
+        {{"in", "out.txt"}, "in.vqz", "out.txt"},
+        {{"sub.dir/survey"}, "sub.dir/survey.vqz", "sub.dir/survey.xml"},
+        {{"sub.dir/survey.txt", "sub.dir/x"}, "sub.dir/survey.txt", "sub.dir/x.xml"},
+        {{"./survey"}, "./survey.vqz", "./survey.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments[0] + (c.arguments.size() > 1 ? " " + c.arguments[1] : ""));
+        const Sandbox sandbox;
+        sandbox.addFile(c.input, completeInput);
+        const RunResult result = sandbox.run(c.arguments, "");
+        EXPECT_EQ(0, result.status);
+        EXPECT_EQ(std::string(banner) + converted(c.input, c.output), result.console);
+        const std::map<std::string, std::string> expected = {
+            {key(c.input), std::string(completeInput)}, {key(c.output), std::string(completeXml)}};
+        EXPECT_EQ(expected, sandbox.files());
+    }
+}
+
+// Runs that end with the usage text and leave every file as it was. Standard input says "y", so
+// a question that should not be asked would let the run go on and show.
+TEST(CommandLineTest, RefusesWithUsageAndTouchesNothing) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{}, "ERROR: No input nor output file names given,\n"},
+        {{"a", "b", "c"}, "ERROR: Too many arguments supplied,\n"},
+        {{"/?"}, ""},
+        {{"/?", "a"}, ""},
+        {{"-h"}, ""},
+        {{"--help"}, ""},
+        {{"missing"}, "ERROR: Can't find input file missing.vqz\n"},
+        {{"missing.txt", "a.vqz"}, "ERROR: Can't find input file missing.txt\n"},
+        {{"folder"}, "ERROR: Can't find input file folder.vqz\n"},
+        {{"a.vqz", "a.vqz"}, "ERROR: Input and output are the same file a.vqz\n"},
+        {{"a", "./a.vqz"}, "ERROR: Input and output are the same file ./a.vqz\n"},
+        {{"a", "link.xml"}, "ERROR: Input and output are the same file link.xml\n"},
+        {{"a", "none/a.xml"}, "ERROR: Can't create output file none/a.xml\n"},
+        {{"a", "folder.vqz"},
+         question("folder.vqz") + "ERROR: Can't create output file folder.vqz\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const Sandbox sandbox;
+        sandbox.addFile("a.vqz", completeInput);
+        fs::create_directory(sandbox.path("folder.vqz"));
+        fs::create_hard_link(sandbox.path("a.vqz"), sandbox.path("link.xml"));
+        const auto before = sandbox.files();
+        const RunResult result = sandbox.run(c.arguments, "y\n");
+        EXPECT_EQ(0, result.status);
+        EXPECT_EQ(std::string(banner) + c.message + usage(), result.console);
+        EXPECT_EQ(before, sandbox.files());
+    }
+}
+
+TEST(CommandLineTest, AsksBeforeOverwriting) {
+    constexpr std::string_view oldXml = "old contents\r\n";
+    struct Case {
+        std::string answers;
+        int questions;
+        bool proceeds;
+    };
+    const Case cases[] = {
+        {"y\n", 1, true},  {"Y\n", 1, true},  {"yes\n", 1, true},   {"y", 1, true},
+        {"N\n", 1, false}, {"n\n", 1, false}, {"x\ny\n", 2, true},  {"\ny\n", 2, true},
+        {"x\n", 2, false}, {"", 1, false},    {"x\nN\n", 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.answers));
+        const Sandbox sandbox;
+        sandbox.addFile("a.vqz", completeInput);
+        sandbox.addFile("a.xml", oldXml);
+        const RunResult result = sandbox.run({"a"}, c.answers);
+        EXPECT_EQ(0, result.status);
+        std::string expected(banner);
+        for (int i = 0; i < c.questions; ++i)
+            expected += question("a.xml");
+        expected += c.proceeds ? converted("a.vqz", "a.xml") : usage();
+        EXPECT_EQ(expected, result.console);
+        EXPECT_EQ(c.proceeds ? completeXml : oldXml, readFile(sandbox.path("a.xml")));
+    }
+}
+
+// The output name always ends up with a "." in its last component, so a device that refuses
+// every write is reached through a link named like an XML file.
+TEST(CommandLineTest, ReportsWriteErrorAfterOutcome) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    const Sandbox sandbox;
+    sandbox.addFile("a.vqz", completeInput);
+    fs::create_symlink("/dev/full", sandbox.path("full.xml"));
+    const RunResult result = sandbox.run({"a", "full.xml"}, "y\n");
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(std::string(banner) + question("full.xml") + converted("a.vqz", "full.xml") +
+                  "ERROR: Can't write output file full.xml\n",
+              result.console);
+}
+
+TEST(CommandLineTest, FaultyInputLeavesErrorReport) {
+    constexpr std::string_view faulty = "QVZ is not how a classic file begins, so it stops here\r\n"
+                                        "VERSION 1.1\r\n";
+    const Sandbox sandbox;
+    sandbox.addFile("bad.vqz", faulty);
+    const RunResult result = sandbox.run({"bad"}, "");
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(std::string(banner) + "Converting from file bad.vqz to bad.xml...\r" +
+                  "\nERROR: Faulty input file, see 'bad.xml' for details.\n",
+              result.console);
+    const std::string blanks(11, ' ');
+    EXPECT_EQ("\r\n*** Error: at corresponding point in source file:\r\n" + blanks +
+                  "'VQZ' was expected but found:\r\n" + blanks +
+                  "QVZ is not how a classic file begins, so\r\n",
+              readFile(sandbox.path("bad.xml")));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s path-to-vqz2xml [test options]\n", argv[0]);
+        return 2;
+    }
+    programPath = fs::absolute(argv[1]).string();
+    return RUN_ALL_TESTS();
+}
