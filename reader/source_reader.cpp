@@ -129,35 +129,29 @@ bool SourceReader::readKeywordString(std::string_view keyword, std::string_view&
 }
 
 // Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
-// after it pass unexamined, so "{"}" does not end the text. The next quote and the next brace
-// are found by memchr and only ever searched for forward, so any text is read in linear time.
+// after it pass unexamined, so "{"}" does not end the text. Braces are looked for only in front
+// of the next quote, and each stretch of input is searched once, so any text reads in linear time.
 bool SourceReader::readQuotedRest() {
     if (atEnd()) return false;
     const char* const bytes = data.data();
     const std::size_t size = data.size();
-    const auto next = [&](char wanted, std::size_t from) {
-        const void* found = std::memchr(bytes + from, wanted, size - from);
-        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes) : size;
+    const auto find = [bytes](char wanted, std::size_t from, std::size_t to) {
+        const void* found = std::memchr(bytes + from, wanted, to - from);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes) : to;
     };
     std::size_t at = pos;
-    if (lastRead == '{') ++at; // only possible when a caller opened the text with a brace
-    std::size_t quote = size;
-    std::size_t brace = size;
-    if (at < size) {
-        quote = next('"', at);
-        brace = next('{', at);
-    }
+    if (lastRead == '{') ++at; // only when a caller opened the text with a brace
+    std::size_t quote = at < size ? find('"', at, size) : size;
     while (at < size) {
-        if (quote < brace) { // examined first, so it ends the text
-            pos = quote + 1;
+        const std::size_t brace = find('{', at, quote);
+        if (brace == quote) {
+            if (quote == size) break;
+            pos = quote + 1; // the first quote examined ends the text
             lastRead = '"';
             return true;
         }
-        if (brace == size) break;
         at = brace + 2; // the brace and the byte it lets pass
-        if (at >= size) break;
-        if (quote < at) quote = next('"', at);
-        brace = next('{', at);
+        if (at < size && quote < at) quote = find('"', at, size);
     }
     pos = size;
     endReached = true;

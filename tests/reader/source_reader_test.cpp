@@ -77,6 +77,13 @@ TEST(SourceReaderTest, ReadKeywordStringTakesAnOptionalQuotedText) {
 }
 
 TEST(SourceReaderTest, UnclosedQuoteRunsToTheEndAndEveryLaterScanFails) {
+    for (const char* unclosed : {"TITLE \"{\"", "TITLE \"a{", "TITLE \"a{\"", "TITLE \""}) {
+        SCOPED_TRACE(unclosed);
+        SourceReader cutShort(unclosed);
+        std::string_view text;
+        EXPECT_FALSE(cutShort.readKeywordString("title", text));
+        EXPECT_TRUE(cutShort.atEnd());
+    }
     SourceReader reader("TITLE \"never closed\r\nRECORD A");
     std::string_view text = "untouched";
     EXPECT_FALSE(reader.readKeywordString("title", text));
