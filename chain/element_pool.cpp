@@ -9,7 +9,21 @@
 namespace elementPool {
 namespace {
 
-constexpr std::size_t granule = 16;
+// Under AddressSanitizer every element comes from the heap itself, so that a use after free
+// or a leaked element is seen rather than hidden in a slab.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool pooled = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool pooled = false;
+#else
+constexpr bool pooled = true;
+#endif
+#else
+constexpr bool pooled = true;
+#endif
+
+constexpr std::size_t granule = alignof(void*);
 constexpr std::size_t largestPooled = 256;
 constexpr std::size_t slabSize = 1 << 16;
 
@@ -68,12 +82,12 @@ Pool& threadPool() {
 } // namespace
 
 void* allocate(std::size_t size) {
-    if (size > largestPooled) return ::operator new(size);
+    if (!pooled || size > largestPooled) return ::operator new(size);
     return threadPool().allocate(size);
 }
 
 void release(void* block, std::size_t size) noexcept {
-    if (size > largestPooled) {
+    if (!pooled || size > largestPooled) {
         ::operator delete(block);
         return;
     }

@@ -51,6 +51,9 @@ bool readNote(SourceReader& reader, std::string_view& text) {
 Element& skipNotes(SourceReader& reader, Element& predecessor) {
     Element* last = &predecessor;
     for (;;) {
+        // Most statements have no note in front of them, and one look at the next byte tells.
+        const int next = reader.peekBehindWhitespace();
+        if (next != -1 && next != 'n' && next != 'N' && next != '<') return *last;
         const auto saved = reader.position();
         std::string_view text;
         if (!readNote(reader, text)) {

@@ -32,6 +32,7 @@ bool isHexGroup(const char* inside, std::size_t n) {
 } // namespace
 
 std::string_view decodeBraceCodes(char* text, std::size_t length) {
+    if (length == 0) return {};
     const char* const end = text + length;
     const char* read = text;
     char* write = text;

@@ -20,6 +20,7 @@ class XmlOutput {
         buffer[used++] = c;
     }
     void write(std::string_view text) {
+        if (text.empty()) return; // an empty view may have no bytes at all to copy from
         if (text.size() > buffer.size() - used) {
             writeLong(text);
             return;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -31,11 +32,6 @@ bool isCodeOrRange(const Element& element) { return element.isValue() || element
 
 } // namespace
 
-PositionElement::PositionElement(std::string_view first, std::optional<std::string_view> last)
-    : start(std::string(first)) {
-    if (last) finish = std::string(*last);
-}
-
 Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto begin = reader.position();
     if (reader.minorVersion() == 0) return linkBehind(previous, std::make_unique<PositionElement>());
@@ -46,9 +42,8 @@ Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
         return nullptr;
     }
     // A TO without digits behind it stays consumed and gives no finish.
-    std::optional<std::string_view> last;
-    std::string_view digits;
-    if (reader.matchKeyword("to") && reader.readDigits(digits)) last = digits;
+    std::string_view last;
+    if (reader.matchKeyword("to")) reader.readDigits(last);
     return linkBehind(previous, std::make_unique<PositionElement>(first, last));
 }
 
@@ -59,20 +54,34 @@ Element* PositionElement::parse(SourceReader& reader) {
                      "'Spread' or 'Size' or 'Values' or 'End Variable'");
 }
 
+namespace {
+
+void writeColumnAttribute(XmlOutput& out, std::string_view name, std::string_view typed,
+                          std::int64_t computed) {
+    out.write(name);
+    out.write("=\"");
+    if (computed > 0) {
+        out.write(std::to_string(computed));
+    } else {
+        out.write(typed);
+    }
+    out.put('"');
+}
+
+} // namespace
+
 void PositionElement::write(XmlOutput& out) {
     out.writeIndent();
-    if (!start) {
+    if (start.empty() && computedStart == 0) {
         // A version 1.0 variable whose END VARIABLE was never reached has no columns.
         out.write("<position/>\r\n");
         return;
     }
-    out.write("<position start=\"");
-    out.write(*start);
-    out.put('"');
-    if (finish) {
-        out.write(" finish=\"");
-        out.write(*finish);
-        out.put('"');
+    out.write("<position ");
+    writeColumnAttribute(out, "start", start, computedStart);
+    if (!finish.empty() || computedFinish > 0) {
+        out.put(' ');
+        writeColumnAttribute(out, "finish", finish, computedFinish);
     }
     out.write("/>\r\n");
 }
@@ -130,14 +139,11 @@ std::int64_t PositionElement::characterColumns(Element& endVariable) {
     return 0;
 }
 
+// A variable of one column, or of none, has a start and no finish.
 void PositionElement::assignColumns(SourceReader& reader, std::int64_t width) {
-    start = std::to_string(saturatingAdd(reader.columnsUsed(), 1));
+    computedStart = saturatingAdd(reader.columnsUsed(), 1);
     reader.setColumnsUsed(saturatingAdd(reader.columnsUsed(), width));
-    if (width > 1) {
-        finish = std::to_string(reader.columnsUsed());
-    } else {
-        finish.reset();
-    }
+    computedFinish = width > 1 ? reader.columnsUsed() : 0;
 }
 
 Element* SpreadElement::tryCreate(SourceReader& reader, Element& previous) {
@@ -148,9 +154,8 @@ Element* SpreadElement::tryCreate(SourceReader& reader, Element& previous) {
         return nullptr;
     }
     // An OF without digits behind it stays consumed and gives no width.
-    std::optional<std::string_view> width;
-    std::string_view digits;
-    if (reader.matchKeyword("of") && reader.readDigits(digits)) width = digits;
+    std::string_view width;
+    if (reader.matchKeyword("of")) reader.readDigits(width);
     return linkBehind(previous, std::make_unique<SpreadElement>(subfields, width));
 }
 
@@ -163,9 +168,9 @@ void SpreadElement::write(XmlOutput& out) {
     out.write("<spread subfields=\"");
     out.write(subfields);
     out.put('"');
-    if (width) {
+    if (!width.empty()) {
         out.write(" width=\"");
-        out.write(*width);
+        out.write(width);
         out.put('"');
     }
     out.write("/>\r\n");

@@ -4,8 +4,6 @@
 #include "chain/element.h"
 
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
 
 // POSITION digits [TO digits] in version 1.1; in version 1.0 nothing is read and the columns
@@ -13,7 +11,7 @@
 class PositionElement : public Element {
   public:
     PositionElement() = default;
-    PositionElement(std::string_view first, std::optional<std::string_view> last);
+    PositionElement(std::string_view first, std::string_view last) : start(first), finish(last) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
@@ -30,14 +28,18 @@ class PositionElement : public Element {
     std::int64_t quantityColumns(Element& endVariable);
     std::int64_t characterColumns(Element& endVariable);
 
-    std::optional<std::string> start;
-    std::optional<std::string> finish;
+    // The columns as typed (an empty text is absent: a typed one has a digit at least), or
+    // as computed; a computed column is never below 1, so 0 stands for none.
+    std::string_view start;
+    std::string_view finish;
+    std::int64_t computedStart = 0;
+    std::int64_t computedFinish = 0;
 };
 
 // SPREAD digits [OF digits]
 class SpreadElement : public Element {
   public:
-    SpreadElement(std::string_view count, std::optional<std::string_view> eachWidth)
+    SpreadElement(std::string_view count, std::string_view eachWidth)
         : subfields(count), width(eachWidth) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
@@ -47,7 +49,7 @@ class SpreadElement : public Element {
 
   private:
     std::string_view subfields;
-    std::optional<std::string_view> width;
+    std::string_view width; // empty when absent
 };
 
 // SIZE digits; in version 1.0 also SIZE number TO number, which becomes a block of values.

@@ -88,6 +88,17 @@ void SourceReader::skipWhitespace() {
     if (pos != skippedFrom) lastRead = data[pos - 1];
 }
 
+int SourceReader::peekBehindWhitespace() {
+    if (atEnd()) return -1;
+    const Position from = pos;
+    const char last = lastRead;
+    skipWhitespace();
+    const int next = pos < data.size() ? static_cast<unsigned char>(data[pos]) : -1;
+    pos = from;
+    lastRead = last;
+    return next;
+}
+
 // Compares in place rather than byte by byte through getChar, with the same outcome: the
 // position, the last byte read and the end-of-input state are as if each byte had been read.
 bool SourceReader::matchKeyword(std::string_view text) {

@@ -45,6 +45,9 @@ class SourceReader {
     std::string_view captureFound();
 
     void skipWhitespace();
+    // The first byte behind the white space at the position, as an unsigned char, or -1 when
+    // the input ends there; nothing about the reader changes.
+    int peekBehindWhitespace();
     bool matchKeyword(std::string_view text);
     bool readKeywordString(std::string_view keyword, std::string_view& out);
     bool readDelimited(std::string_view* out, char closer);

@@ -1,0 +1,358 @@
+// Times the real program on large and pathological inputs, each conversion in a process of its own.
+#include "bench/input_generator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view usage =
+    "USE: vqz_bench [--dir D] [--quick] [--runs N] [--program P]\n"
+    "  --dir D      work directory for inputs and outputs (default: bench-data beside vqz_bench)\n"
+    "  --quick      a tenth of every size\n"
+    "  --runs N     convert each input N times and keep the best time (default 3)\n"
+    "  --program P  the converter to run (default: vqz2xml beside vqz_bench)\n";
+
+// A run that takes longer than this much processor time is counted as a hang.
+constexpr rlim_t cpuSecondsLimit = 600;
+
+struct Options {
+    fs::path dir;
+    fs::path program;
+    bool quick = false;
+    int runs = 3;
+};
+
+struct BenchInput {
+    std::string name;
+    InputKind kind;
+    double megabytes;
+};
+
+struct RunResult {
+    std::uint64_t inputBytes = 0;
+    double seconds = 0;
+    std::uint64_t peakRssBytes = 0;
+    std::string outcome;
+    bool asExpected = false;
+};
+
+fs::path ownDirectory() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::current_path() : self.parent_path();
+}
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+    Options options{ownDirectory() / "bench-data", ownDirectory() / "vqz2xml", false, 3};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--quick") {
+            options.quick = true;
+        } else if (argument == "--runs" && i + 1 < argc) {
+            options.runs = std::max(1, std::atoi(argv[++i]));
+        } else if ((argument == "--dir" || argument == "--program") && i + 1 < argc) {
+            (argument == "--dir" ? options.dir : options.program) = argv[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+// The inputs of a run: the sizes the targets name, and each pathological kind once more at a
+// tenth of its size, so that the two times show whether the work grows linearly.
+std::vector<BenchInput> benchInputs(bool quick) {
+    const double scale = quick ? 0.1 : 1.0;
+    std::vector<BenchInput> inputs = {{"v11-10MB", InputKind::V11, 10},
+                                      {"v11-100MB", InputKind::V11, 100},
+                                      {"v10-100MB", InputKind::V10, 100}};
+    const std::vector<BenchInput> pathological = {
+        {"notes", InputKind::Notes, 10},       {"nested", InputKind::Nested, 2},
+        {"arrows", InputKind::Arrows, 10},     {"variables", InputKind::Variables, 62},
+        {"biglabel", InputKind::BigLabel, 10}, {"unclosed", InputKind::Unclosed, 100}};
+    for (const auto& input : pathological) {
+        inputs.push_back({input.name + "/10", input.kind, input.megabytes / 10});
+        inputs.push_back(input);
+    }
+    for (auto& input : inputs)
+        input.megabytes *= scale;
+    return inputs;
+}
+
+std::string fileStem(const BenchInput& input) {
+    return std::string(inputKindName(input.kind)) + "-" +
+           std::to_string(static_cast<long long>(input.megabytes * 1000)) + "kB";
+}
+
+// Generates in a child process: the generator's buffers would otherwise stay in this process,
+// and every conversion forked from it would start with them counted in its peak memory.
+bool generateApart(const BenchInput& input, const fs::path& file) {
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        _exit(generateInput(input.kind, input.megabytes, file.string()) ? 0 : 1);
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Generates the input unless an earlier run left it complete; a file appears under its final
+// name only once it has been written whole.
+std::optional<fs::path> prepareInput(const BenchInput& input, const fs::path& dir) {
+    const fs::path path = dir / (fileStem(input) + ".vqz");
+    std::error_code error;
+    if (fs::is_regular_file(path, error))
+        return path;
+    const fs::path partial = dir / (fileStem(input) + ".partial");
+    std::cout << "generating " << path.string() << " ..." << std::flush;
+    const auto started = std::chrono::steady_clock::now();
+    if (!generateApart(input, partial))
+        return std::nullopt;
+    fs::rename(partial, path, error);
+    if (error)
+        return std::nullopt;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    std::cout << " " << took.count() << " s\n";
+    return path;
+}
+
+struct ChildRun {
+    int status = 0;
+    double seconds = 0;
+    std::uint64_t peakRssBytes = 0;
+};
+
+// Runs the program on `input` in a child with standard input from /dev/null and the console
+// into `consoleFile`; returns the wait status, the wall time and the child's peak memory.
+std::optional<ChildRun> runChild(const fs::path& program, const fs::path& input,
+                                 const fs::path& output, const fs::path& consoleFile) {
+    std::vector<std::string> words = {program.string(), input.string(), output.string()};
+    std::vector<char*> arguments;
+    for (auto& word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    const std::string console = consoleFile.string();
+
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) {
+            _exit(126);
+        }
+        const rlimit cpu{cpuSecondsLimit, cpuSecondsLimit};
+        setrlimit(RLIMIT_CPU, &cpu);
+        execv(arguments[0], arguments.data());
+        _exit(127);
+    }
+    ChildRun run;
+    rusage resources{};
+    if (wait4(child, &run.status, 0, &resources) != child)
+        return std::nullopt;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    run.seconds = took.count();
+    run.peakRssBytes = static_cast<std::uint64_t>(resources.ru_maxrss) * 1024; // kilobytes on Linux
+    return run;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The last bytes of a file, enough to see how the output ends.
+std::string readTail(const fs::path& path, std::uintmax_t bytes) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error)
+        return {};
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(size > bytes ? size - bytes : 0));
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+bool endsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// What the child's console and output say about the conversion.
+std::string describeOutcome(int status, const fs::path& consoleFile, const fs::path& output) {
+    if (WIFSIGNALED(status))
+        return "CRASH (signal " + std::to_string(WTERMSIG(status)) + ")";
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return "EXIT " + std::to_string(WEXITSTATUS(status));
+    }
+    const std::string console = readFile(consoleFile);
+    const std::string tail = readTail(output, 4096);
+    if (console.find("completed succesfully.") != std::string::npos) {
+        return endsWith(tail, "</vqz>\r\n") ? "complete" : "complete, BAD END";
+    }
+    if (console.find("ERROR: Faulty input file") != std::string::npos) {
+        return tail.find("*** Error:") != std::string::npos ? "faulty" : "faulty, NO REPORT";
+    }
+    return "NO OUTCOME LINE";
+}
+
+// Converts the input `runs` times: the best wall time, the highest peak memory, and the outcome
+// of the last run, which every run must share.
+std::optional<RunResult> benchmark(const Options& options, const BenchInput& input) {
+    const auto path = prepareInput(input, options.dir);
+    if (!path)
+        return std::nullopt;
+    const fs::path output = options.dir / (fileStem(input) + ".xml");
+    const fs::path console = options.dir / (fileStem(input) + ".console");
+    std::error_code error;
+    RunResult result;
+    result.inputBytes = fs::file_size(*path, error);
+    for (int run = 0; run < options.runs; ++run) {
+        fs::remove(output, error); // an existing output would make the program ask
+        const auto child = runChild(options.program, *path, output, console);
+        if (!child)
+            return std::nullopt;
+        const std::string outcome = describeOutcome(child->status, console, output);
+        if (run > 0 && outcome != result.outcome)
+            result.outcome += " / " + outcome;
+        if (run == 0)
+            result.outcome = outcome;
+        if (run == 0 || child->seconds < result.seconds)
+            result.seconds = child->seconds;
+        result.peakRssBytes = std::max(result.peakRssBytes, child->peakRssBytes);
+    }
+    result.asExpected = result.outcome == (expectsComplete(input.kind) ? "complete" : "faulty");
+    fs::remove(output, error);
+    return result;
+}
+
+// The memory of a conversion that holds almost nothing, subtracted in the last column.
+std::uint64_t baselineRss(const Options& options) {
+    const fs::path tiny = options.dir / "baseline.vqz";
+    std::ofstream(tiny, std::ios::binary) << "VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME "
+                                             "\"a\" LABEL \"b\" TYPE logical POSITION 1 END "
+                                             "VARIABLE END RECORD END SURVEY END VQZ\r\n";
+    const fs::path output = options.dir / "baseline.xml";
+    std::error_code error;
+    fs::remove(output, error);
+    const auto run = runChild(options.program, tiny, output, options.dir / "baseline.console");
+    return run ? run->peakRssBytes : 0;
+}
+
+void printRow(const std::string& name, const RunResult& r, std::uint64_t baseline) {
+    const double megabytes = static_cast<double>(r.inputBytes) / 1e6;
+    const double input = static_cast<double>(r.inputBytes);
+    const double rss = static_cast<double>(r.peakRssBytes);
+    const double aboveBase = rss > static_cast<double>(baseline) ? rss - baseline : 0.0;
+    std::printf("%-16s %9.2f %8.3f %9.1f %9.1f %8.2fx %8.2fx  %s\n", name.c_str(), megabytes,
+                r.seconds, r.seconds > 0 ? megabytes / r.seconds : 0.0, rss / 1e6,
+                input > 0 ? rss / input : 0.0, input > 0 ? aboveBase / input : 0.0,
+                r.outcome.c_str());
+}
+
+struct Named {
+    std::string name;
+    RunResult result;
+};
+
+const RunResult* find(const std::vector<Named>& results, const std::string& name) {
+    for (const auto& entry : results) {
+        if (entry.name == name)
+            return &entry.result;
+    }
+    return nullptr;
+}
+
+double timeRatio(const std::vector<Named>& results, const std::string& big,
+                 const std::string& small) {
+    const RunResult* a = find(results, big);
+    const RunResult* b = find(results, small);
+    return a && b && b->seconds > 0 ? a->seconds / b->seconds : 0.0;
+}
+
+// Prints the growth of each pair and whether the targets were met; false on a miss. Memory is
+// judged above the baseline, which dominates the small inputs.
+bool printSummary(const std::vector<Named>& results, std::uint64_t baseline) {
+    bool met = true;
+    std::printf("\ntime ratio at ten times the size (linear: about 10):\n");
+    const double v11Ratio = timeRatio(results, "v11-100MB", "v11-10MB");
+    std::printf("  %-12s %6.2f%s\n", "v11", v11Ratio, v11Ratio <= 11 ? "" : "  (target <= 11)");
+    met = met && v11Ratio <= 11;
+    for (const std::string name :
+         {"notes", "nested", "arrows", "variables", "biglabel", "unclosed"}) {
+        std::printf("  %-12s %6.2f\n", name.c_str(), timeRatio(results, name, name + "/10"));
+    }
+    if (const RunResult* big = find(results, "v11-100MB")) {
+        const double speed = static_cast<double>(big->inputBytes) / 1e6 / big->seconds;
+        std::printf("\nv11-100MB: %.1f MB/s (target >= 100)%s\n", speed,
+                    speed >= 100 ? "" : "  MISSED");
+        met = met && speed >= 100;
+    }
+    for (const auto& entry : results) {
+        const auto rss = entry.result.peakRssBytes;
+        const double multiple = static_cast<double>(rss > baseline ? rss - baseline : 0) /
+                                static_cast<double>(entry.result.inputBytes);
+        if (multiple > 4) {
+            std::printf("%s: peak RSS above the baseline %.2fx the input (target <= 4x)\n",
+                        entry.name.c_str(), multiple);
+            met = false;
+        }
+    }
+    return met;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::cerr << usage;
+        return 2;
+    }
+    std::error_code error;
+    fs::create_directories(options->dir, error);
+    if (access(options->program.c_str(), X_OK) != 0) {
+        std::cerr << "vqz_bench: no program at " << options->program << "\n";
+        return 2;
+    }
+    std::vector<Named> results;
+    bool allAsExpected = true;
+    for (const auto& input : benchInputs(options->quick)) {
+        const auto result = benchmark(*options, input);
+        if (!result) {
+            std::cerr << "vqz_bench: cannot prepare or run " << input.name << "\n";
+            return 1;
+        }
+        allAsExpected = allAsExpected && result->asExpected;
+        results.push_back({input.name, *result});
+    }
+    const std::uint64_t baseline = baselineRss(*options);
+    std::printf("\nprogram: %s%s\nbest wall time of %d runs; baseline peak RSS (a tiny input): "
+                "%.1f MB\n\n",
+                options->program.c_str(), options->quick ? "  (quick: a tenth of the sizes)" : "",
+                options->runs, static_cast<double>(baseline) / 1e6);
+    std::printf("%-16s %9s %8s %9s %9s %9s %9s  %s\n", "input", "MB", "wall s", "MB/s", "RSS MB",
+                "RSS/in", "-base/in", "outcome");
+    for (const auto& entry : results)
+        printRow(entry.name, entry.result, baseline);
+    const bool met = printSummary(results, baseline);
+    if (!allAsExpected)
+        std::printf("\nSOME CONVERSION DID NOT END AS EXPECTED\n");
+    std::printf("%s\n", met ? "all targets met" : "some target missed");
+    return allAsExpected ? 0 : 1;
+}

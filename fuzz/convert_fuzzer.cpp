@@ -1,0 +1,135 @@
+// Fuzz target: converts arbitrary bytes and checks what every conversion promises.
+#include "frontend/conversion_run.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view declaration = "<?xml version=\"1.0\"?>\r\n<vqz ";
+constexpr std::string_view rootEndTag = "\n</vqz>\r\n";
+constexpr std::string_view reportHead = "\r\n*** Error: at corresponding point in source file:\r\n"
+                                        "           ";
+constexpr std::string_view foundHead = " was expected but found:\r\n           ";
+constexpr std::string_view noPosition = "No position found";
+constexpr std::size_t maxFound = 40;
+
+// Every expected text an error report can name.
+constexpr std::array<std::string_view, 21> expectedTexts = {
+    "'VQZ'",
+    "'Version'",
+    "'User', 'Date', 'Time' or 'Origin'",
+    "'User', 'Date', 'Time', 'Origin', 'Standard Names' or 'Survey'",
+    "'Survey'",
+    "'Title'",
+    "RECORD record_id",
+    "'VARIABLE var_id'",
+    "NAME \"var_name\"",
+    "LABEL \"var_label\"",
+    "TYPE var_type",
+    "Variable 'Position'",
+    "'Spread' or 'Size' or 'Values' or 'End Variable'",
+    "Variable 'Values'",
+    "'End Variable'",
+    "Variable Range, Code or 'End Values'",
+    "Variable Code or 'End Values'",
+    "'End Record'",
+    "'End Survey'",
+    "'End VQZ'",
+    noPosition};
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "convert_fuzzer: broken promise: %s\n", what);
+    std::abort();
+}
+
+void require(bool holds, const char* what) {
+    if (!holds)
+        fail(what);
+}
+
+bool startsWith(std::string_view text, std::string_view head) {
+    return text.substr(0, head.size()) == head;
+}
+
+// Comments only: each is blanks, "<!-- ", a text without "-->", " -->" and a line end.
+bool onlyComments(std::string_view rest) {
+    while (!rest.empty()) {
+        rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+        if (!startsWith(rest, "<!-- "))
+            return false;
+        const auto close = rest.find("-->", 5);
+        if (close == std::string_view::npos || rest[close - 1] != ' ' ||
+            rest.substr(close, 5) != "-->\r\n") {
+            return false;
+        }
+        rest.remove_prefix(close + 5);
+    }
+    return true;
+}
+
+// A complete document ends with the root end tag on a line of its own, followed by nothing
+// but the comments of notes that stood behind END VQZ.
+bool endsAsComplete(std::string_view xml) {
+    for (auto at = xml.rfind(rootEndTag); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : xml.rfind(rootEndTag, at - 1)) {
+        if (onlyComments(xml.substr(at + rootEndTag.size())))
+            return true;
+    }
+    return false;
+}
+
+bool isExpectedText(std::string_view text) {
+    for (const auto expected : expectedTexts) {
+        if (text == expected)
+            return true;
+    }
+    return false;
+}
+
+// A faulty input ends with the report: a known expected text and at most 40 bytes found, or
+// the one report that has no found text. The found text is shorter than the report's head,
+// so the last head is the report's own.
+bool endsAsFaulty(std::string_view xml) {
+    const auto at = xml.rfind(reportHead);
+    if (at == std::string_view::npos)
+        return false;
+    const std::string_view report = xml.substr(at + reportHead.size());
+    if (report == noPosition)
+        return true;
+    const auto found = report.find(foundHead);
+    if (found == std::string_view::npos || !isExpectedText(report.substr(0, found))) {
+        return false;
+    }
+    const std::string_view rest = report.substr(found + foundHead.size());
+    return rest.size() >= 2 && rest.size() - 2 <= maxFound &&
+           rest.substr(rest.size() - 2) == "\r\n";
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const Conversion result = convertText(input);
+    const std::string_view xml = result.xml;
+    require(startsWith(xml, declaration) || startsWith(xml, reportHead),
+            "the output starts with the declaration and the root tag, or with the report");
+    if (result.complete) {
+        require(endsAsComplete(xml), "a complete document ends with </vqz> and comments");
+    } else {
+        require(xml.find("*** Error:") != std::string_view::npos, "a faulty input is reported");
+        require(endsAsFaulty(xml), "the report ends the output and shows at most 40 bytes");
+    }
+    // Each byte of input can cost only a bounded number of output bytes.
+    require(xml.size() <= 64 * size + 4096, "the output grows linearly with the input");
+    const Conversion again = convertText(input);
+    require(again.complete == result.complete && again.xml == result.xml,
+            "a conversion gives the same bytes every time");
+    return 0;
+}
