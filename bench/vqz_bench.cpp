@@ -285,9 +285,10 @@ double timeRatio(const std::vector<Named>& results, const std::string& big,
     return a && b && b->seconds > 0 ? a->seconds / b->seconds : 0.0;
 }
 
-// Prints the growth of each pair and whether the targets were met; false on a miss. Memory is
-// judged above the baseline, which dominates the small inputs.
-bool printSummary(const std::vector<Named>& results, std::uint64_t baseline) {
+// Prints the growth of each pair and whether the targets were met; false on a miss. The speed
+// and memory targets are set on the large realistic surveys; the pathological inputs are held to
+// linear time, and their memory is shown above but not judged.
+bool printSummary(const std::vector<Named>& results) {
     bool met = true;
     std::printf("\ntime ratio at ten times the size (linear: about 10):\n");
     const double v11Ratio = timeRatio(results, "v11-100MB", "v11-10MB");
@@ -303,15 +304,14 @@ bool printSummary(const std::vector<Named>& results, std::uint64_t baseline) {
                     speed >= 100 ? "" : "  MISSED");
         met = met && speed >= 100;
     }
-    for (const auto& entry : results) {
-        const auto rss = entry.result.peakRssBytes;
-        const double multiple = static_cast<double>(rss > baseline ? rss - baseline : 0) /
-                                static_cast<double>(entry.result.inputBytes);
-        if (multiple > 4) {
-            std::printf("%s: peak RSS above the baseline %.2fx the input (target <= 4x)\n",
-                        entry.name.c_str(), multiple);
-            met = false;
-        }
+    for (const std::string name : {"v11-100MB", "v10-100MB"}) {
+        const RunResult* survey = find(results, name);
+        if (!survey) continue;
+        const double multiple = static_cast<double>(survey->peakRssBytes) /
+                                static_cast<double>(survey->inputBytes);
+        std::printf("%s: peak RSS %.2fx the input (target <= 4x)%s\n", name.c_str(), multiple,
+                    multiple <= 4 ? "" : "  MISSED");
+        met = met && multiple <= 4;
     }
     return met;
 }
@@ -350,7 +350,7 @@ int main(int argc, char** argv) {
                 "RSS/in", "-base/in", "outcome");
     for (const auto& entry : results)
         printRow(entry.name, entry.result, baseline);
-    const bool met = printSummary(results, baseline);
+    const bool met = printSummary(results);
     if (!allAsExpected)
         std::printf("\nSOME CONVERSION DID NOT END AS EXPECTED\n");
     std::printf("%s\n", met ? "all targets met" : "some target missed");

@@ -1,8 +1,10 @@
 // Storage for elements: a big file makes millions of small ones, all alive until the write pass.
 #include "chain/element_pool.h"
 
+#include "reader/page_buffer.h"
+
+#include <algorithm>
 #include <array>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -25,7 +27,8 @@ constexpr bool pooled = true;
 
 constexpr std::size_t granule = alignof(void*);
 constexpr std::size_t largestPooled = 256;
-constexpr std::size_t slabSize = 1 << 16;
+constexpr std::size_t firstSlabSize = std::size_t{1} << 16;
+constexpr std::size_t largestSlabSize = std::size_t{1} << 25;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -41,11 +44,13 @@ class Pool {
             return block;
         }
         const std::size_t rounded = sizeClass * granule;
-        if (slabs.empty() || slabUsed + rounded > slabSize) {
-            slabs.emplace_back(::operator new(slabSize));
+        if (slabs.empty() || slabUsed + rounded > slabs.back().size()) {
+            // Slabs grow with the document: small ones for a small file, huge pages for a big one.
+            slabs.emplace_back(slabs.empty() ? firstSlabSize
+                                             : std::min(2 * slabs.back().size(), largestSlabSize));
             slabUsed = 0;
         }
-        void* block = static_cast<unsigned char*>(slabs.back().get()) + slabUsed;
+        void* block = slabs.back().data() + slabUsed;
         slabUsed += rounded;
         return block;
     }
@@ -57,18 +62,13 @@ class Pool {
     }
 
   private:
-    // Slabs are raw memory, as aligned as the heap's: nothing is zeroed that an element fills.
-    struct SlabDeleter {
-        void operator()(void* slab) const noexcept { ::operator delete(slab); }
-    };
-
     void clear() noexcept {
         slabs.clear();
         slabUsed = 0;
         freeLists.fill(nullptr);
     }
 
-    std::vector<std::unique_ptr<void, SlabDeleter>> slabs;
+    std::vector<PageBuffer> slabs;
     std::size_t slabUsed = 0;
     std::size_t live = 0;
     std::array<FreeBlock*, largestPooled / granule + 1> freeLists{};

@@ -35,9 +35,8 @@ void ValuesElement::write(XmlOutput& out) {
 
 Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto start = reader.position();
-    std::optional<std::string_view> code;
-    std::string_view typed;
-    if (reader.readNumber(typed)) code = typed;
+    std::string_view code;
+    reader.readNumber(code); // the code may be missing
     std::string_view label;
     if (!reader.readKeywordString("", label)) {
         reader.restore(start);
@@ -57,9 +56,9 @@ Element* ValueElement::parse(SourceReader& reader) {
 void ValueElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<value");
-    if (code) {
+    if (!code.empty()) {
         out.write(" code=\"");
-        out.write(*code);
+        out.write(code);
         out.put('"');
     }
     out.put('>');
@@ -68,12 +67,12 @@ void ValueElement::write(XmlOutput& out) {
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {
-    if (!code) {
+    if (code.empty()) {
         highest = saturatingAdd(highest, 1);
         return decimalLength(highest);
     }
-    highest = std::max(highest, leadingInteger(*code));
-    return static_cast<std::int64_t>(code->size());
+    highest = std::max(highest, leadingInteger(code));
+    return static_cast<std::int64_t>(code.size());
 }
 
 Element* RangeElement::tryCreate(SourceReader& reader, Element& previous) {

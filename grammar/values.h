@@ -4,7 +4,6 @@
 #include "chain/element.h"
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 // VALUES
@@ -19,7 +18,7 @@ class ValuesElement : public BlockElement {
 // [code] "label" [SPECIAL]
 class ValueElement : public Element {
   public:
-    ValueElement(std::optional<std::string_view> typedCode, std::string_view decodedLabel)
+    ValueElement(std::string_view typedCode, std::string_view decodedLabel)
         : code(typedCode), label(decodedLabel) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
@@ -33,7 +32,7 @@ class ValueElement : public Element {
     std::int64_t codeWidth(std::int64_t& highest) const;
 
   private:
-    std::optional<std::string_view> code;
+    std::string_view code; // empty when the entry has none: a typed code has a character at least
     std::string_view label;
 };
 

@@ -21,25 +21,31 @@ char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A
 
 } // namespace
 
-SourceReader::SourceReader(std::string input) : data(std::move(input)), opened(true) {}
+SourceReader::SourceReader(std::string input) : storage(input.size()), opened(true) {
+    input.copy(storage.data(), input.size());
+    data = std::string_view(storage.data(), storage.size());
+}
 
 bool SourceReader::open(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
     opened = false;
+    std::ifstream file(fileName, std::ios::binary);
     if (!file) return false;
-    std::string bytes;
     file.seekg(0, std::ios::end);
     const auto size = file.tellg();
     file.seekg(0, std::ios::beg);
+    PageBuffer bytes;
     if (size > 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-        if (!file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()))) return false;
+        bytes = PageBuffer(static_cast<std::size_t>(size));
+        if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
     } else {
         // Not every readable file tells its size (a pipe, say): read it to the end instead.
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        const std::string all{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
         if (file.bad()) return false;
+        bytes = PageBuffer(all.size());
+        all.copy(bytes.data(), all.size());
     }
-    data = std::move(bytes);
+    storage = std::move(bytes);
+    data = std::string_view(storage.data(), storage.size());
     pos = markPos = 0;
     skippedFrom = skippedTo = noPosition;
     endReached = false;
@@ -232,7 +238,7 @@ bool SourceReader::readRun(std::string_view& out, bool (*inClass)(char)) {
     resetToMark();
     // Taken straight from the buffer rather than read back: a run that ends the input keeps
     // its text although the end-of-input state is now set. A run never holds a zero byte.
-    out = std::string_view(data).substr(start, pos - start);
+    out = data.substr(start, pos - start);
     return true;
 }
 
@@ -243,5 +249,5 @@ bool SourceReader::readNumber(std::string_view& out) { return readRun(out, isNum
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
     skippedFrom = skippedTo = noPosition;
-    return &data[0] + (text.data() - data.data());
+    return storage.data() + (text.data() - data.data());
 }

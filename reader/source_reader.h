@@ -1,6 +1,8 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #pragma once
 
+#include "reader/page_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,7 +73,8 @@ class SourceReader {
 
     static constexpr Position noPosition = static_cast<Position>(-1);
 
-    std::string data;
+    PageBuffer storage;
+    std::string_view data; // the input: all of `storage`
     Position pos = 0;
     Position skippedFrom = noPosition; // the last white-space run skipped: where it began
     Position skippedTo = noPosition;   // and where it ended

@@ -31,8 +31,7 @@ TEST(CodeWidthTest, CodesCountTheirCharactersAndRaiseTheHighest) {
         std::int64_t highest = 0;
         for (std::size_t i = 0; i < c.codes.size(); ++i) {
             SCOPED_TRACE(i);
-            std::optional<std::string_view> code;
-            if (c.codes[i]) code = *c.codes[i];
+            const std::string_view code = c.codes[i] ? std::string_view(*c.codes[i]) : "";
             EXPECT_EQ(c.widths[i], ValueElement(code, "label").codeWidth(highest));
         }
         EXPECT_EQ(c.highest, highest);
