@@ -50,20 +50,16 @@ class BlockWriter {
 
     void write(std::string_view text) {
         buffer.append(text);
-        if (buffer.size() >= flushThreshold)
-            drain();
+        if (buffer.size() >= flushThreshold) drain();
     }
 
     // `text` `times` times over, appended a chunk at a time.
     void repeat(std::string_view text, std::uint64_t times) {
         std::string chunk;
         const std::uint64_t perChunk = std::max<std::uint64_t>(1, chunkSize / text.size());
-        for (std::uint64_t i = 0; i < perChunk; ++i)
-            chunk.append(text);
-        for (; times >= perChunk; times -= perChunk)
-            write(chunk);
-        for (; times > 0; --times)
-            write(text);
+        for (std::uint64_t i = 0; i < perChunk; ++i) chunk.append(text);
+        for (; times >= perChunk; times -= perChunk) write(chunk);
+        for (; times > 0; --times) write(text);
     }
 
     bool finish() {
@@ -92,8 +88,7 @@ void appendNumber(std::string& text, std::uint64_t number) {
 
 std::uint64_t decimalDigits(std::uint64_t number) {
     std::uint64_t digits = 1;
-    for (; number >= 10; number /= 10)
-        ++digits;
+    for (; number >= 10; number /= 10) ++digits;
     return digits;
 }
 
@@ -116,33 +111,26 @@ constexpr std::array<std::string_view, 16> specials = {
 void appendLabel(Random& random, std::string& text, std::uint64_t wordCount,
                  unsigned specialChance) {
     for (std::uint64_t i = 0; i < wordCount; ++i) {
-        if (i > 0)
-            text += ' ';
+        if (i > 0) text += ' ';
         std::string_view word = words[random.below(words.size())];
         if (i == 0) {
             text += static_cast<char>(word[0] - 'a' + 'A');
             word.remove_prefix(1);
         }
         text.append(word);
-        if (random.percent(specialChance))
-            text.append(specials[random.below(specials.size())]);
+        if (random.percent(specialChance)) text.append(specials[random.below(specials.size())]);
     }
-    if (random.percent(30))
-        text += '?';
+    if (random.percent(30)) text += '?';
 }
 
 enum class VariableKind { Single, Multiple, Quantity, Character, Logical };
 
 VariableKind pickKind(Random& random) {
     const auto roll = random.below(100);
-    if (roll < 35)
-        return VariableKind::Single;
-    if (roll < 50)
-        return VariableKind::Multiple;
-    if (roll < 70)
-        return VariableKind::Quantity;
-    if (roll < 85)
-        return VariableKind::Character;
+    if (roll < 35) return VariableKind::Single;
+    if (roll < 50) return VariableKind::Multiple;
+    if (roll < 70) return VariableKind::Quantity;
+    if (roll < 85) return VariableKind::Character;
     return VariableKind::Logical;
 }
 
@@ -212,8 +200,7 @@ void SurveyWriter::head() {
 
 void SurveyWriter::maybeNote(std::string_view indent) {
     const auto roll = random.below(100);
-    if (roll >= 5)
-        return;
+    if (roll >= 5) return;
     line.clear();
     if (roll < 3) {
         line = "NOTE \"";
@@ -234,8 +221,7 @@ void SurveyWriter::openVariable(std::string_view labelText) {
     statement("  ", line);
     line = "NAME \"Q";
     appendNumber(line, count);
-    if (random.percent(20))
-        line += "_a";
+    if (random.percent(20)) line += "_a";
     line += '"';
     statement("    ", line);
     line = "LABEL \"";
@@ -260,21 +246,11 @@ void SurveyWriter::variable() {
     line.append(kindWord(kind, random.percent(10)));
     statement("    ", line);
     switch (kind) {
-    case VariableKind::Single:
-        single();
-        break;
-    case VariableKind::Multiple:
-        multiple();
-        break;
-    case VariableKind::Quantity:
-        quantity();
-        break;
-    case VariableKind::Character:
-        character();
-        break;
-    case VariableKind::Logical:
-        logical();
-        break;
+    case VariableKind::Single: single(); break;
+    case VariableKind::Multiple: multiple(); break;
+    case VariableKind::Quantity: quantity(); break;
+    case VariableKind::Character: character(); break;
+    case VariableKind::Logical: logical(); break;
     }
     maybeNote("    ");
     out.write("  END VARIABLE\r\n");
@@ -282,8 +258,7 @@ void SurveyWriter::variable() {
 
 // Version 1.1 states the columns; version 1.0 computes them, so nothing is written there.
 void SurveyWriter::position(std::uint64_t width) {
-    if (minor == 0)
-        return;
+    if (minor == 0) return;
     line = "POSITION ";
     appendNumber(line, column);
     if (width > 1) {
@@ -305,8 +280,7 @@ std::uint64_t SurveyWriter::codeList(std::uint64_t codes, bool allowRange) {
         line += " TO ";
         highest = codes + 10;
         appendNumber(line, highest);
-        if (random.percent(50))
-            line += " WITH";
+        if (random.percent(50)) line += " WITH";
         statement("", line);
     }
     for (std::uint64_t code = 1; code <= codes; ++code) {
@@ -314,18 +288,15 @@ std::uint64_t SurveyWriter::codeList(std::uint64_t codes, bool allowRange) {
         if (random.percent(4)) {
             line += '"'; // an entry without a code
         } else {
-            if (codes >= 10 && code < 10 && random.percent(30))
-                line += '0';
+            if (codes >= 10 && code < 10 && random.percent(30)) line += '0';
             appendNumber(line, code);
             line += " \"";
         }
         appendLabel(random, line, random.between(1, 6), 6);
         line += '"';
-        if (code == codes && random.percent(40))
-            line += " SPECIAL";
+        if (code == codes && random.percent(40)) line += " SPECIAL";
         statement("", line);
-        if (random.percent(1))
-            maybeNote("      ");
+        if (random.percent(1)) maybeNote("      ");
     }
     out.write("    END VALUES\r\n");
     return highest;
@@ -344,8 +315,7 @@ void SurveyWriter::multiple() {
     if (random.percent(60)) {
         line = "SPREAD ";
         appendNumber(line, codes);
-        if (random.percent(50))
-            line += " OF 1";
+        if (random.percent(50)) line += " OF 1";
         statement("    ", line);
     }
     codeList(codes, false);
@@ -388,8 +358,7 @@ std::uint64_t megabytesToBytes(double megabytes) {
 GeneratedInput survey(BlockWriter& out, int minor, std::uint64_t target) {
     SurveyWriter writer(out, minor);
     writer.head();
-    while (out.written() + tailReserve < target)
-        writer.variable();
+    while (out.written() + tailReserve < target) writer.variable();
     writer.tail();
     return {0, writer.variables(), "variables"};
 }
@@ -409,8 +378,7 @@ GeneratedInput manyNotes(BlockWriter& out, std::uint64_t target) {
     const std::uint64_t notes = target / 10;
     oneVariableAround(out, [&] {
         out.repeat("NOTE \"a\"\r\n<abcdef>\r\n", notes / 2);
-        if (notes % 2 != 0)
-            out.write("NOTE \"a\"\r\n");
+        if (notes % 2 != 0) out.write("NOTE \"a\"\r\n");
     });
     return {0, notes, "notes"};
 }
@@ -481,8 +449,7 @@ GeneratedInput bigLabel(BlockWriter& out, std::uint64_t target) {
 GeneratedInput unclosedQuote(BlockWriter& out, std::uint64_t target) {
     SurveyWriter writer(out, 1);
     writer.head();
-    while (out.written() + 2 * tailReserve < target)
-        writer.variable();
+    while (out.written() + 2 * tailReserve < target) writer.variable();
     out.write("  VARIABLE 999999\r\n    NAME \"Last\"\r\n    LABEL \"This label never ends: ");
     streamLabelText(out, tailReserve);
     return {0, writer.variables(), "variables before the open quote"};
@@ -494,30 +461,21 @@ std::optional<InputKind> inputKindNamed(std::string_view name) {
     for (const InputKind kind :
          {InputKind::V11, InputKind::V10, InputKind::Notes, InputKind::Nested, InputKind::Arrows,
           InputKind::Variables, InputKind::BigLabel, InputKind::Unclosed}) {
-        if (inputKindName(kind) == name)
-            return kind;
+        if (inputKindName(kind) == name) return kind;
     }
     return std::nullopt;
 }
 
 std::string_view inputKindName(InputKind kind) {
     switch (kind) {
-    case InputKind::V11:
-        return "v11";
-    case InputKind::V10:
-        return "v10";
-    case InputKind::Notes:
-        return "notes";
-    case InputKind::Nested:
-        return "nested";
-    case InputKind::Arrows:
-        return "arrows";
-    case InputKind::Variables:
-        return "variables";
-    case InputKind::BigLabel:
-        return "biglabel";
-    case InputKind::Unclosed:
-        return "unclosed";
+    case InputKind::V11: return "v11";
+    case InputKind::V10: return "v10";
+    case InputKind::Notes: return "notes";
+    case InputKind::Nested: return "nested";
+    case InputKind::Arrows: return "arrows";
+    case InputKind::Variables: return "variables";
+    case InputKind::BigLabel: return "biglabel";
+    case InputKind::Unclosed: return "unclosed";
     }
     return "";
 }
@@ -527,38 +485,20 @@ bool expectsComplete(InputKind kind) { return kind != InputKind::Unclosed; }
 std::optional<GeneratedInput> generateInput(InputKind kind, double megabytes,
                                             const std::string& fileName) {
     BlockWriter out(fileName);
-    if (!out.isOpen())
-        return std::nullopt;
+    if (!out.isOpen()) return std::nullopt;
     const std::uint64_t target = megabytesToBytes(megabytes);
     GeneratedInput generated;
     switch (kind) {
-    case InputKind::V11:
-        generated = survey(out, 1, target);
-        break;
-    case InputKind::V10:
-        generated = survey(out, 0, target);
-        break;
-    case InputKind::Notes:
-        generated = manyNotes(out, target);
-        break;
-    case InputKind::Nested:
-        generated = deepNesting(out, target);
-        break;
-    case InputKind::Arrows:
-        generated = arrows(out, target);
-        break;
-    case InputKind::Variables:
-        generated = minimalVariables(out, target);
-        break;
-    case InputKind::BigLabel:
-        generated = bigLabel(out, target);
-        break;
-    case InputKind::Unclosed:
-        generated = unclosedQuote(out, target);
-        break;
+    case InputKind::V11: generated = survey(out, 1, target); break;
+    case InputKind::V10: generated = survey(out, 0, target); break;
+    case InputKind::Notes: generated = manyNotes(out, target); break;
+    case InputKind::Nested: generated = deepNesting(out, target); break;
+    case InputKind::Arrows: generated = arrows(out, target); break;
+    case InputKind::Variables: generated = minimalVariables(out, target); break;
+    case InputKind::BigLabel: generated = bigLabel(out, target); break;
+    case InputKind::Unclosed: generated = unclosedQuote(out, target); break;
     }
     generated.bytes = out.written();
-    if (!out.finish())
-        return std::nullopt;
+    if (!out.finish()) return std::nullopt;
     return generated;
 }

@@ -89,8 +89,7 @@ std::vector<BenchInput> benchInputs(bool quick) {
         inputs.push_back({input.name + "/10", input.kind, input.megabytes / 10});
         inputs.push_back(input);
     }
-    for (auto& input : inputs)
-        input.megabytes *= scale;
+    for (auto& input : inputs) input.megabytes *= scale;
     return inputs;
 }
 
@@ -103,10 +102,8 @@ std::string fileStem(const BenchInput& input) {
 // and every conversion forked from it would start with them counted in its peak memory.
 bool generateApart(const BenchInput& input, const fs::path& file) {
     const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0)
-        _exit(generateInput(input.kind, input.megabytes, file.string()) ? 0 : 1);
+    if (child < 0) return false;
+    if (child == 0) _exit(generateInput(input.kind, input.megabytes, file.string()) ? 0 : 1);
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -116,16 +113,13 @@ bool generateApart(const BenchInput& input, const fs::path& file) {
 std::optional<fs::path> prepareInput(const BenchInput& input, const fs::path& dir) {
     const fs::path path = dir / (fileStem(input) + ".vqz");
     std::error_code error;
-    if (fs::is_regular_file(path, error))
-        return path;
+    if (fs::is_regular_file(path, error)) return path;
     const fs::path partial = dir / (fileStem(input) + ".partial");
     std::cout << "generating " << path.string() << " ..." << std::flush;
     const auto started = std::chrono::steady_clock::now();
-    if (!generateApart(input, partial))
-        return std::nullopt;
+    if (!generateApart(input, partial)) return std::nullopt;
     fs::rename(partial, path, error);
-    if (error)
-        return std::nullopt;
+    if (error) return std::nullopt;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     std::cout << " " << took.count() << " s\n";
     return path;
@@ -143,15 +137,13 @@ std::optional<ChildRun> runChild(const fs::path& program, const fs::path& input,
                                  const fs::path& output, const fs::path& consoleFile) {
     std::vector<std::string> words = {program.string(), input.string(), output.string()};
     std::vector<char*> arguments;
-    for (auto& word : words)
-        arguments.push_back(word.data());
+    for (auto& word : words) arguments.push_back(word.data());
     arguments.push_back(nullptr);
     const std::string console = consoleFile.string();
 
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = fork();
-    if (child < 0)
-        return std::nullopt;
+    if (child < 0) return std::nullopt;
     if (child == 0) {
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -165,8 +157,7 @@ std::optional<ChildRun> runChild(const fs::path& program, const fs::path& input,
     }
     ChildRun run;
     rusage resources{};
-    if (wait4(child, &run.status, 0, &resources) != child)
-        return std::nullopt;
+    if (wait4(child, &run.status, 0, &resources) != child) return std::nullopt;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     run.seconds = took.count();
     run.peakRssBytes = static_cast<std::uint64_t>(resources.ru_maxrss) * 1024; // kilobytes on Linux
@@ -182,8 +173,7 @@ std::string readFile(const fs::path& path) {
 std::string readTail(const fs::path& path, std::uintmax_t bytes) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(path, error);
-    if (error)
-        return {};
+    if (error) return {};
     std::ifstream file(path, std::ios::binary);
     file.seekg(static_cast<std::streamoff>(size > bytes ? size - bytes : 0));
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -195,8 +185,7 @@ bool endsWith(std::string_view text, std::string_view tail) {
 
 // What the child's console and output say about the conversion.
 std::string describeOutcome(int status, const fs::path& consoleFile, const fs::path& output) {
-    if (WIFSIGNALED(status))
-        return "CRASH (signal " + std::to_string(WTERMSIG(status)) + ")";
+    if (WIFSIGNALED(status)) return "CRASH (signal " + std::to_string(WTERMSIG(status)) + ")";
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return "EXIT " + std::to_string(WEXITSTATUS(status));
     }
@@ -215,8 +204,7 @@ std::string describeOutcome(int status, const fs::path& consoleFile, const fs::p
 // of the last run, which every run must share.
 std::optional<RunResult> benchmark(const Options& options, const BenchInput& input) {
     const auto path = prepareInput(input, options.dir);
-    if (!path)
-        return std::nullopt;
+    if (!path) return std::nullopt;
     const fs::path output = options.dir / (fileStem(input) + ".xml");
     const fs::path console = options.dir / (fileStem(input) + ".console");
     std::error_code error;
@@ -225,15 +213,11 @@ std::optional<RunResult> benchmark(const Options& options, const BenchInput& inp
     for (int run = 0; run < options.runs; ++run) {
         fs::remove(output, error); // an existing output would make the program ask
         const auto child = runChild(options.program, *path, output, console);
-        if (!child)
-            return std::nullopt;
+        if (!child) return std::nullopt;
         const std::string outcome = describeOutcome(child->status, console, output);
-        if (run > 0 && outcome != result.outcome)
-            result.outcome += " / " + outcome;
-        if (run == 0)
-            result.outcome = outcome;
-        if (run == 0 || child->seconds < result.seconds)
-            result.seconds = child->seconds;
+        if (run > 0 && outcome != result.outcome) result.outcome += " / " + outcome;
+        if (run == 0) result.outcome = outcome;
+        if (run == 0 || child->seconds < result.seconds) result.seconds = child->seconds;
         result.peakRssBytes = std::max(result.peakRssBytes, child->peakRssBytes);
     }
     result.asExpected = result.outcome == (expectsComplete(input.kind) ? "complete" : "faulty");
@@ -272,8 +256,7 @@ struct Named {
 
 const RunResult* find(const std::vector<Named>& results, const std::string& name) {
     for (const auto& entry : results) {
-        if (entry.name == name)
-            return &entry.result;
+        if (entry.name == name) return &entry.result;
     }
     return nullptr;
 }
@@ -307,8 +290,8 @@ bool printSummary(const std::vector<Named>& results) {
     for (const std::string name : {"v11-100MB", "v10-100MB"}) {
         const RunResult* survey = find(results, name);
         if (!survey) continue;
-        const double multiple = static_cast<double>(survey->peakRssBytes) /
-                                static_cast<double>(survey->inputBytes);
+        const double multiple =
+            static_cast<double>(survey->peakRssBytes) / static_cast<double>(survey->inputBytes);
         std::printf("%s: peak RSS %.2fx the input (target <= 4x)%s\n", name.c_str(), multiple,
                     multiple <= 4 ? "" : "  MISSED");
         met = met && multiple <= 4;
@@ -348,11 +331,9 @@ int main(int argc, char** argv) {
                 options->runs, static_cast<double>(baseline) / 1e6);
     std::printf("%-16s %9s %8s %9s %9s %9s %9s  %s\n", "input", "MB", "wall s", "MB/s", "RSS MB",
                 "RSS/in", "-base/in", "outcome");
-    for (const auto& entry : results)
-        printRow(entry.name, entry.result, baseline);
+    for (const auto& entry : results) printRow(entry.name, entry.result, baseline);
     const bool met = printSummary(results);
-    if (!allAsExpected)
-        std::printf("\nSOME CONVERSION DID NOT END AS EXPECTED\n");
+    if (!allAsExpected) std::printf("\nSOME CONVERSION DID NOT END AS EXPECTED\n");
     std::printf("%s\n", met ? "all targets met" : "some target missed");
     return allAsExpected ? 0 : 1;
 }

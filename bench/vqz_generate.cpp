@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
     }
     std::cout << argv[3] << ": " << generated->bytes << " bytes, " << generated->units << " "
               << generated->unitName << "\n";
-    if (argc == 5 && !checkConversion(*kind, argv[3]))
-        return 1;
+    if (argc == 5 && !checkConversion(*kind, argv[3])) return 1;
     return 0;
 }

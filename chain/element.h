@@ -80,8 +80,7 @@ class Element {
     Element* previousElement() const { return previous; }
 
     // Links `element` in right behind `predecessor` and returns it.
-    template <class T>
-    static T* linkBehind(Element& predecessor, std::unique_ptr<T> element) {
+    template <class T> static T* linkBehind(Element& predecessor, std::unique_ptr<T> element) {
         T* const linked = element.get();
         predecessor.insertBehind(std::move(element));
         return linked;

@@ -19,7 +19,8 @@ int hexValue(char c) {
 }
 
 bool isLineBreakGroup(const char* inside, std::size_t n) {
-    return n >= 2 && (inside[0] == 'n' || inside[0] == 'N') && (inside[1] == 'l' || inside[1] == 'L');
+    return n >= 2 && (inside[0] == 'n' || inside[0] == 'N') &&
+           (inside[1] == 'l' || inside[1] == 'L');
 }
 
 bool isHexGroup(const char* inside, std::size_t n) {
@@ -63,7 +64,8 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
             read = close + 1;
         } else if (isHexGroup(inside, n)) {
             for (std::size_t i = 0; i < n; i += 2) {
-                const char c = static_cast<char>(hexValue(inside[i]) * 16 + hexValue(inside[i + 1]));
+                const char c =
+                    static_cast<char>(hexValue(inside[i]) * 16 + hexValue(inside[i + 1]));
                 if (c == '\0') {
                     *write++ = textMark;
                     *write++ = nulCharMark;
@@ -109,7 +111,9 @@ void writeSpecial(XmlOutput& out, unsigned char b) {
     case '&': out.write("&amp;"); return;
     case '"': out.write("&quot;"); return;
     case '\'': out.write("&apos;"); return;
-    case '\t': case '\n': case '\r': writeHexReference(out, b); return;
+    case '\t':
+    case '\n':
+    case '\r': writeHexReference(out, b); return;
     default: break;
     }
     if (b >= 0x80) {

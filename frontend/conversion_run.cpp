@@ -108,8 +108,9 @@ int runConversion(const std::vector<std::string>& arguments, std::istream& answe
         return 0;
     }
     const std::string input = inputFileName(first);
-    const std::string output = outputFileName(
-        first, arguments.size() == 3 ? std::optional<std::string_view>(arguments[2]) : std::nullopt);
+    const std::string output =
+        outputFileName(first, arguments.size() == 3 ? std::optional<std::string_view>(arguments[2])
+                                                    : std::nullopt);
 
     SourceReader reader;
     if (!isReadableFile(input)) {
@@ -142,8 +143,7 @@ int runConversion(const std::vector<std::string>& arguments, std::istream& answe
     console << "Converting from file " << input << " to " << output << "...\r";
     Element head;
     if (head.parseAll(reader)) {
-        console << "\nConversion from " << input << " to " << output
-                << " completed succesfully.\n";
+        console << "\nConversion from " << input << " to " << output << " completed succesfully.\n";
     } else {
         console << "\nERROR: Faulty input file, see '" << output << "' for details.\n";
     }

@@ -50,8 +50,7 @@ constexpr std::array<std::string_view, 21> expectedTexts = {
 }
 
 void require(bool holds, const char* what) {
-    if (!holds)
-        fail(what);
+    if (!holds) fail(what);
 }
 
 bool startsWith(std::string_view text, std::string_view head) {
@@ -62,8 +61,7 @@ bool startsWith(std::string_view text, std::string_view head) {
 bool onlyComments(std::string_view rest) {
     while (!rest.empty()) {
         rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
-        if (!startsWith(rest, "<!-- "))
-            return false;
+        if (!startsWith(rest, "<!-- ")) return false;
         const auto close = rest.find("-->", 5);
         if (close == std::string_view::npos || rest[close - 1] != ' ' ||
             rest.substr(close, 5) != "-->\r\n") {
@@ -79,16 +77,14 @@ bool onlyComments(std::string_view rest) {
 bool endsAsComplete(std::string_view xml) {
     for (auto at = xml.rfind(rootEndTag); at != std::string_view::npos;
          at = at == 0 ? std::string_view::npos : xml.rfind(rootEndTag, at - 1)) {
-        if (onlyComments(xml.substr(at + rootEndTag.size())))
-            return true;
+        if (onlyComments(xml.substr(at + rootEndTag.size()))) return true;
     }
     return false;
 }
 
 bool isExpectedText(std::string_view text) {
     for (const auto expected : expectedTexts) {
-        if (text == expected)
-            return true;
+        if (text == expected) return true;
     }
     return false;
 }
@@ -98,11 +94,9 @@ bool isExpectedText(std::string_view text) {
 // so the last head is the report's own.
 bool endsAsFaulty(std::string_view xml) {
     const auto at = xml.rfind(reportHead);
-    if (at == std::string_view::npos)
-        return false;
+    if (at == std::string_view::npos) return false;
     const std::string_view report = xml.substr(at + reportHead.size());
-    if (report == noPosition)
-        return true;
+    if (report == noPosition) return true;
     const auto found = report.find(foundHead);
     if (found == std::string_view::npos || !isExpectedText(report.substr(0, found))) {
         return false;

@@ -3,6 +3,7 @@
 
 #include "chain/notes.h"
 #include "chain/xml_output.h"
+#include "grammar/recognition.h"
 #include "grammar/survey_record.h"
 #include "reader/source_reader.h"
 
@@ -26,12 +27,7 @@ std::string_view headerKeyword(HeaderKind kind) {
 } // namespace
 
 Element* DocumentElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    if (!reader.matchKeyword("vqz")) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return linkBehind(previous, std::make_unique<DocumentElement>());
+    return tryCreateAfterKeywords<DocumentElement>(reader, previous, {"vqz"});
 }
 
 Element* DocumentElement::parse(SourceReader& reader) {
@@ -98,10 +94,10 @@ Element* VersionElement::tryCreate(SourceReader& reader, Element& previous) {
 }
 
 Element* VersionElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this,
-                     {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate,
-                      SurveyElement::tryCreate},
-                     "'User', 'Date', 'Time' or 'Origin'");
+    return parseNext(
+        reader, *this,
+        {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate, SurveyElement::tryCreate},
+        "'User', 'Date', 'Time' or 'Origin'");
 }
 
 // The document is always written as version 1.1, whichever version was read.
@@ -112,8 +108,8 @@ Element* HeaderFieldElement::tryCreate(SourceReader& reader, Element& previous) 
     for (const HeaderKind kind : headerKinds) {
         std::string_view text;
         if (reader.readKeywordString(headerKeyword(kind), text)) {
-            return linkBehind(previous,
-                              std::make_unique<HeaderFieldElement>(headerKeyword(kind), text, kind));
+            return linkBehind(
+                previous, std::make_unique<HeaderFieldElement>(headerKeyword(kind), text, kind));
         }
     }
     reader.restore(start);
@@ -121,10 +117,10 @@ Element* HeaderFieldElement::tryCreate(SourceReader& reader, Element& previous) 
 }
 
 Element* HeaderFieldElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this,
-                     {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate,
-                      SurveyElement::tryCreate},
-                     "'User', 'Date', 'Time', 'Origin', 'Standard Names' or 'Survey'");
+    return parseNext(
+        reader, *this,
+        {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate, SurveyElement::tryCreate},
+        "'User', 'Date', 'Time', 'Origin', 'Standard Names' or 'Survey'");
 }
 
 // Header texts are written as typed: their brace codes are not decoded, but escaped.
@@ -140,12 +136,7 @@ void HeaderFieldElement::write(XmlOutput& out) {
 }
 
 Element* StandardNamesElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    if (!reader.matchKeyword("standard") || !reader.matchKeyword("names")) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return linkBehind(previous, std::make_unique<StandardNamesElement>());
+    return tryCreateAfterKeywords<StandardNamesElement>(reader, previous, {"standard", "names"});
 }
 
 Element* StandardNamesElement::parse(SourceReader& reader) {

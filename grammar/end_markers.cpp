@@ -4,25 +4,11 @@
 #include "chain/notes.h"
 #include "chain/xml_output.h"
 #include "grammar/position_size.h"
+#include "grammar/recognition.h"
 #include "grammar/variable.h"
 #include "reader/source_reader.h"
 
 #include <memory>
-
-namespace {
-
-// END followed by `keyword`, the two words anywhere apart; the marker linked behind `previous`.
-template <class Marker>
-Marker* tryCreateEnd(SourceReader& reader, Element& previous, std::string_view keyword) {
-    const auto start = reader.position();
-    if (!reader.matchKeyword("end") || !reader.matchKeyword(keyword)) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return Element::linkBehind(previous, std::make_unique<Marker>());
-}
-
-} // namespace
 
 void EndElement::writeEndTag(XmlOutput& out, std::string_view name) {
     out.indent = out.indent > 4 ? out.indent - 4 : 0;
@@ -33,7 +19,7 @@ void EndElement::writeEndTag(XmlOutput& out, std::string_view name) {
 }
 
 Element* EndValuesElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateEnd<EndValuesElement>(reader, previous, "values");
+    return tryCreateAfterKeywords<EndValuesElement>(reader, previous, {"end", "values"});
 }
 
 Element* EndValuesElement::parse(SourceReader& reader) {
@@ -43,7 +29,8 @@ Element* EndValuesElement::parse(SourceReader& reader) {
 void EndValuesElement::write(XmlOutput& out) { writeEndTag(out, "values"); }
 
 Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) {
-    EndVariableElement* end = tryCreateEnd<EndVariableElement>(reader, previous, "variable");
+    EndVariableElement* end =
+        tryCreateAfterKeywords<EndVariableElement>(reader, previous, {"end", "variable"});
     if (!end) return nullptr;
     // The variable's position stands in front of its end; the walk stops at its own start.
     for (Element* element = &previous; element && !element->isVariable();
@@ -64,7 +51,7 @@ Element* EndVariableElement::parse(SourceReader& reader) {
 void EndVariableElement::write(XmlOutput& out) { writeEndTag(out, "variable"); }
 
 Element* EndRecordElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateEnd<EndRecordElement>(reader, previous, "record");
+    return tryCreateAfterKeywords<EndRecordElement>(reader, previous, {"end", "record"});
 }
 
 Element* EndRecordElement::parse(SourceReader& reader) {
@@ -74,7 +61,7 @@ Element* EndRecordElement::parse(SourceReader& reader) {
 void EndRecordElement::write(XmlOutput& out) { writeEndTag(out, "record"); }
 
 Element* EndSurveyElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateEnd<EndSurveyElement>(reader, previous, "survey");
+    return tryCreateAfterKeywords<EndSurveyElement>(reader, previous, {"end", "survey"});
 }
 
 Element* EndSurveyElement::parse(SourceReader& reader) {
@@ -84,7 +71,7 @@ Element* EndSurveyElement::parse(SourceReader& reader) {
 void EndSurveyElement::write(XmlOutput& out) { writeEndTag(out, "survey"); }
 
 Element* EndDocumentElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateEnd<EndDocumentElement>(reader, previous, "vqz");
+    return tryCreateAfterKeywords<EndDocumentElement>(reader, previous, {"end", "vqz"});
 }
 
 // The document is complete: notes right behind END VQZ are kept, anything else is never read.

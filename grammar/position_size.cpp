@@ -34,7 +34,8 @@ bool isCodeOrRange(const Element& element) { return element.isValue() || element
 
 Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto begin = reader.position();
-    if (reader.minorVersion() == 0) return linkBehind(previous, std::make_unique<PositionElement>());
+    if (reader.minorVersion() == 0)
+        return linkBehind(previous, std::make_unique<PositionElement>());
     std::string_view first;
     if (reader.minorVersion() != 1 || !reader.matchKeyword("position") ||
         !reader.readDigits(first)) {
@@ -108,9 +109,10 @@ void PositionElement::computePosition(SourceReader& reader, Element& endVariable
 std::int64_t PositionElement::codeColumns(Element& endVariable, bool single) {
     std::int64_t highest = 0;
     std::int64_t width = 1;
-    if (Element* values = findForward(*this, endVariable, [](Element& e) { return e.isValues(); })) {
-        for (Element* entry = values->nextElement(); entry && entry != &endVariable &&
-                                                     isCodeOrRange(*entry);
+    if (Element* values =
+            findForward(*this, endVariable, [](Element& e) { return e.isValues(); })) {
+        for (Element* entry = values->nextElement();
+             entry && entry != &endVariable && isCodeOrRange(*entry);
              entry = entry->nextElement()) {
             width = std::max(width, entryWidth(*entry, highest));
         }
@@ -119,8 +121,8 @@ std::int64_t PositionElement::codeColumns(Element& endVariable, bool single) {
 }
 
 std::int64_t PositionElement::quantityColumns(Element& endVariable) {
-    Element* found = findForward(*this, endVariable,
-                                 [](Element& e) { return e.isSize() || e.isValues(); });
+    Element* found =
+        findForward(*this, endVariable, [](Element& e) { return e.isSize() || e.isValues(); });
     if (!found) return 0;
     if (found->isSize()) {
         return static_cast<std::int64_t>(static_cast<SizeElement*>(found)->sizeText().size());
@@ -134,7 +136,8 @@ std::int64_t PositionElement::quantityColumns(Element& endVariable) {
 std::int64_t PositionElement::characterColumns(Element& endVariable) {
     for (Element* element = &endVariable; element && element != this;
          element = element->previousElement()) {
-        if (element->isSize()) return leadingInteger(static_cast<SizeElement*>(element)->sizeText());
+        if (element->isSize())
+            return leadingInteger(static_cast<SizeElement*>(element)->sizeText());
     }
     return 0;
 }

@@ -2,8 +2,8 @@
 #include "grammar/survey_record.h"
 
 #include "chain/notes.h"
-#include "chain/text_escape.h"
 #include "chain/xml_output.h"
+#include "grammar/recognition.h"
 #include "grammar/variable.h"
 #include "reader/source_reader.h"
 
@@ -20,8 +20,7 @@ Element* SurveyElement::tryCreate(SourceReader& reader, Element& previous) {
 }
 
 Element* SurveyElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {TitleElement::tryCreate, RecordElement::tryCreate},
-                     "'Title'");
+    return parseNext(reader, *this, {TitleElement::tryCreate, RecordElement::tryCreate}, "'Title'");
 }
 
 void SurveyElement::write(XmlOutput& out) {
@@ -31,14 +30,7 @@ void SurveyElement::write(XmlOutput& out) {
 }
 
 Element* TitleElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    std::string_view text;
-    if (!reader.readKeywordString("title", text)) {
-        reader.restore(start);
-        return nullptr;
-    }
-    text = decodeBraceCodes(reader, text);
-    return linkBehind(previous, std::make_unique<TitleElement>(text));
+    return tryCreateWithText<TitleElement>(reader, previous, "title", BraceCodes::Decoded);
 }
 
 Element* TitleElement::parse(SourceReader& reader) {

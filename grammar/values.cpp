@@ -6,25 +6,21 @@
 #include "chain/xml_output.h"
 #include "grammar/column_math.h"
 #include "grammar/end_markers.h"
+#include "grammar/recognition.h"
 #include "reader/source_reader.h"
 
 #include <algorithm>
 #include <memory>
 
 Element* ValuesElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    if (!reader.matchKeyword("values")) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return linkBehind(previous, std::make_unique<ValuesElement>());
+    return tryCreateAfterKeywords<ValuesElement>(reader, previous, {"values"});
 }
 
 Element* ValuesElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this,
-                     {RangeElement::tryCreate, ValueElement::tryCreate,
-                      EndValuesElement::tryCreate},
-                     "Variable Range, Code or 'End Values'");
+    return parseNext(
+        reader, *this,
+        {RangeElement::tryCreate, ValueElement::tryCreate, EndValuesElement::tryCreate},
+        "Variable Range, Code or 'End Values'");
 }
 
 void ValuesElement::write(XmlOutput& out) {
@@ -42,8 +38,8 @@ Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
         reader.restore(start);
         return nullptr;
     }
-    Element* value = linkBehind(
-        previous, std::make_unique<ValueElement>(code, decodeBraceCodes(reader, label)));
+    Element* value =
+        linkBehind(previous, std::make_unique<ValueElement>(code, decodeBraceCodes(reader, label)));
     reader.matchKeyword("special"); // allowed, and leaves no trace
     return value;
 }

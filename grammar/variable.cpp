@@ -2,9 +2,9 @@
 #include "grammar/variable.h"
 
 #include "chain/notes.h"
-#include "chain/text_escape.h"
 #include "chain/xml_output.h"
 #include "grammar/position_size.h"
+#include "grammar/recognition.h"
 #include "reader/source_reader.h"
 
 #include <memory>
@@ -41,13 +41,7 @@ void VariableElement::write(XmlOutput& out) {
 }
 
 Element* NameElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    std::string_view text;
-    if (!reader.readKeywordString("name", text)) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return linkBehind(previous, std::make_unique<NameElement>(text));
+    return tryCreateWithText<NameElement>(reader, previous, "name", BraceCodes::Kept);
 }
 
 Element* NameElement::parse(SourceReader& reader) {
@@ -62,13 +56,7 @@ void NameElement::write(XmlOutput& out) {
 }
 
 Element* LabelElement::tryCreate(SourceReader& reader, Element& previous) {
-    const auto start = reader.position();
-    std::string_view text;
-    if (!reader.readKeywordString("label", text)) {
-        reader.restore(start);
-        return nullptr;
-    }
-    return linkBehind(previous, std::make_unique<LabelElement>(decodeBraceCodes(reader, text)));
+    return tryCreateWithText<LabelElement>(reader, previous, "label", BraceCodes::Decoded);
 }
 
 Element* LabelElement::parse(SourceReader& reader) {

@@ -39,7 +39,8 @@ bool SourceReader::open(const std::string& fileName) {
         if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
     } else {
         // Not every readable file tells its size (a pipe, say): read it to the end instead.
-        const std::string all{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        const std::string all{std::istreambuf_iterator<char>(file),
+                              std::istreambuf_iterator<char>()};
         if (file.bad()) return false;
         bytes = PageBuffer(all.size());
         all.copy(bytes.data(), all.size());

@@ -1,11 +1,9 @@
 // Notes as XML comments, the error report, and chains too long for recursion.
 #include "chain/notes.h"
-
 #include "chain/xml_output.h"
 #include "frontend/conversion_run.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <sstream>
 #include <string>
@@ -47,10 +45,9 @@ TEST(ErrorElementTest, WritesTheReportRawAtTheEndOfTheLastLine) {
               "           'VQZ' was expected but found:\r\n"
               "           \r\n<x>&\r\n",
               writtenAt(0, ErrorElement("'VQZ'", std::string_view("\r\n<x>&"))));
-    EXPECT_EQ(std::string(16, ' ') +
-                  "\r\n*** Error: at corresponding point in source file:\r\n"
-                  "           TYPE var_type was expected but found:\r\n"
-                  "           \r\n",
+    EXPECT_EQ(std::string(16, ' ') + "\r\n*** Error: at corresponding point in source file:\r\n"
+                                     "           TYPE var_type was expected but found:\r\n"
+                                     "           \r\n",
               writtenAt(16, ErrorElement("TYPE var_type", std::string_view())));
     EXPECT_EQ("    \r\n*** Error: at corresponding point in source file:\r\n"
               "           No position found",
@@ -65,7 +62,8 @@ TEST(ElementChainTest, FirstWordOtherThanVqzIsReported) {
         EXPECT_FALSE(result.complete);
         EXPECT_EQ("\r\n*** Error: at corresponding point in source file:\r\n"
                   "           'VQZ' was expected but found:\r\n"
-                  "           " + input.substr(0, 40) + "\r\n",
+                  "           " +
+                      input.substr(0, 40) + "\r\n",
                   result.xml);
     }
 }
@@ -88,7 +86,8 @@ TEST(ElementChainTest, AMillionNotesInARow) {
 TEST(ElementChainTest, ChainOfMillionsIsDestroyedUnwritten) {
     auto head = std::make_unique<Element>();
     Element* last = head.get();
-    for (int i = 0; i < 3000000; ++i) last = Element::linkBehind(*last, std::make_unique<NoteElement>("x"));
+    for (int i = 0; i < 3000000; ++i)
+        last = Element::linkBehind(*last, std::make_unique<NoteElement>("x"));
     head.reset();
     SUCCEED();
 }

@@ -1,10 +1,8 @@
 // Brace-code decoding and XML escaping of texts.
 #include "chain/text_escape.h"
-
 #include "chain/xml_output.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
 
@@ -72,11 +70,8 @@ TEST(WriteEscapedTextTest, TypedControlBytesAsTheirBraceCode) {
         std::string in, out;
     };
     const Case cases[] = {
-        {"a\tb", "a&#x09;b"},
-        {"a\r\nb", "a&#x0d;&#x0a;b"},
-        {"\x11", "{11}"},
-        {"\x01Z", "{01}Z"},
-        {"x\x1f", "x{1f}"},
+        {"a\tb", "a&#x09;b"}, {"a\r\nb", "a&#x0d;&#x0a;b"}, {"\x11", "{11}"},
+        {"\x01Z", "{01}Z"},   {"x\x1f", "x{1f}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);

@@ -92,8 +92,7 @@ void writeFile(const fs::path& path, std::string_view bytes) {
 // A word for the shell, taken literally ("/?" must not be expanded as a pattern).
 std::string shellWord(std::string_view word) {
     std::string result = "'";
-    for (const char c : word)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (const char c : word) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return result + "'";
 }
 
@@ -132,8 +131,7 @@ class Sandbox {
         writeFile(root / "answers", answers);
         std::string command =
             "cd " + shellWord((root / "run").string()) + " && timeout 30 " + shellWord(programPath);
-        for (const auto& argument : arguments)
-            command += " " + shellWord(argument);
+        for (const auto& argument : arguments) command += " " + shellWord(argument);
         command += " <" + shellWord((root / "answers").string()) + " >" +
                    shellWord((root / "console").string());
         RunResult result;
@@ -146,8 +144,7 @@ class Sandbox {
     std::map<std::string, std::string> files() const {
         std::map<std::string, std::string> found;
         for (const auto& entry : fs::recursive_directory_iterator(root / "run")) {
-            if (!entry.is_regular_file())
-                continue;
+            if (!entry.is_regular_file()) continue;
             found[entry.path().lexically_relative(root / "run").generic_string()] =
                 readFile(entry.path());
         }
@@ -248,8 +245,7 @@ TEST(CommandLineTest, AsksBeforeOverwriting) {
         const RunResult result = sandbox.run({"a"}, c.answers);
         EXPECT_EQ(0, result.status);
         std::string expected(banner);
-        for (int i = 0; i < c.questions; ++i)
-            expected += question("a.xml");
+        for (int i = 0; i < c.questions; ++i) expected += question("a.xml");
         expected += c.proceeds ? converted("a.vqz", "a.xml") : usage();
         EXPECT_EQ(expected, result.console);
         EXPECT_EQ(c.proceeds ? completeXml : oldXml, readFile(sandbox.path("a.xml")));
@@ -259,8 +255,7 @@ TEST(CommandLineTest, AsksBeforeOverwriting) {
 // The output name always ends up with a "." in its last component, so a device that refuses
 // every write is reached through a link named like an XML file.
 TEST(CommandLineTest, ReportsWriteErrorAfterOutcome) {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     const Sandbox sandbox;
     sandbox.addFile("a.vqz", completeInput);
     fs::create_symlink("/dev/full", sandbox.path("full.xml"));

@@ -1,12 +1,11 @@
 // Converts every classic file in this folder and compares the result with the XML beside it.
 #include "frontend/conversion_run.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -35,12 +34,16 @@ std::string lineAround(const std::string& text, std::size_t at) {
     const auto begin = text.rfind('\n', at == 0 ? 0 : at - 1);
     const auto from = begin == std::string::npos ? 0 : begin + 1;
     const auto end = text.find('\n', at);
-    std::string line = text.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
+    std::string line =
+        text.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
     std::string shown;
     for (const char c : line) {
-        if (c == '\r') shown += "\\r";
-        else if (c == '\n') shown += "\\n";
-        else shown += c;
+        if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
+        else
+            shown += c;
     }
     return shown;
 }
@@ -54,11 +57,12 @@ TEST_P(GoldenTest, ConvertsToExpectedBytes) {
     const std::string expected = readFile(expectedPath);
     const std::string actual = convertText(readFile(fs::path(base).replace_extension(".vqz"))).xml;
     if (actual == expected) return;
-    const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(),
-                                        actual.end());
+    const auto mismatch =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     const auto at = static_cast<std::size_t>(mismatch.first - expected.begin());
-    ADD_FAILURE() << "first difference at byte " << at << "\n  expected line: "
-                  << lineAround(expected, at) << "\n  actual line:   " << lineAround(actual, at);
+    ADD_FAILURE() << "first difference at byte " << at
+                  << "\n  expected line: " << lineAround(expected, at)
+                  << "\n  actual line:   " << lineAround(actual, at);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(caseNames()),

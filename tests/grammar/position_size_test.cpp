@@ -2,15 +2,14 @@
 #include "frontend/conversion_run.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {
 
 // The position lines of a converted version 1.0 record with the given variables.
 std::string positions(const std::string& variables) {
-    const std::string input = "VQZ VERSION 1.0 SURVEY RECORD A\n" + variables +
-                              "END RECORD END SURVEY END VQZ\n";
+    const std::string input =
+        "VQZ VERSION 1.0 SURVEY RECORD A\n" + variables + "END RECORD END SURVEY END VQZ\n";
     const Conversion result = convertText(input);
     EXPECT_TRUE(result.complete) << result.xml;
     std::string lines;
@@ -27,24 +26,25 @@ std::string variable(int ident, const std::string& type, const std::string& body
 }
 
 TEST(ColumnComputationTest, WorkedExample) {
-    EXPECT_EQ("<position start=\"1\" finish=\"2\"/>\n"
-              "<position start=\"3\" finish=\"7\"/>\n"
-              "<position start=\"8\"/>\n"
-              "<position start=\"9\" finish=\"28\"/>\n"
-              "<position start=\"29\" finish=\"31\"/>\n",
-              positions(variable(1, "SINGLE", "VALUES 1 \"a\" 2 \"b\" 10 \"c\" END VALUES\n") +
-                        variable(2, "MULTIPLE", "VALUES \"a\" \"b\" \"c\" \"d\" \"e\" END VALUES\n") +
-                        variable(3, "LOGICAL", "") + variable(4, "CHARACTER", "SIZE 20\n") +
-                        variable(5, "QUANTITY", "SIZE 0 TO 250\n")));
+    EXPECT_EQ(
+        "<position start=\"1\" finish=\"2\"/>\n"
+        "<position start=\"3\" finish=\"7\"/>\n"
+        "<position start=\"8\"/>\n"
+        "<position start=\"9\" finish=\"28\"/>\n"
+        "<position start=\"29\" finish=\"31\"/>\n",
+        positions(variable(1, "SINGLE", "VALUES 1 \"a\" 2 \"b\" 10 \"c\" END VALUES\n") +
+                  variable(2, "MULTIPLE", "VALUES \"a\" \"b\" \"c\" \"d\" \"e\" END VALUES\n") +
+                  variable(3, "LOGICAL", "") + variable(4, "CHARACTER", "SIZE 20\n") +
+                  variable(5, "QUANTITY", "SIZE 0 TO 250\n")));
 }
 
 // What a variable lacks is never taken from the variables around it.
 TEST(ColumnComputationTest, VariablesLackingWhatTheirKindNeeds) {
-    EXPECT_EQ("<position start=\"1\"/>\n"             // single without values: 1
-              "<position start=\"2\"/>\n"             // multiple without values: 0
-              "<position start=\"2\"/>\n"             // quantity with neither: 0
-              "<position start=\"2\"/>\n"             // character with a size range: 0
-              "<position start=\"2\"/>\n"             // character without size: 0
+    EXPECT_EQ("<position start=\"1\"/>\n"               // single without values: 1
+              "<position start=\"2\"/>\n"               // multiple without values: 0
+              "<position start=\"2\"/>\n"               // quantity with neither: 0
+              "<position start=\"2\"/>\n"               // character with a size range: 0
+              "<position start=\"2\"/>\n"               // character without size: 0
               "<position start=\"2\" finish=\"4\"/>\n", // the size of the last one only
               positions(variable(1, "SINGLE", "") + variable(2, "MULTIPLE", "") +
                         variable(3, "QUANTITY", "") + variable(4, "CHARACTER", "SIZE 1 TO 9\n") +

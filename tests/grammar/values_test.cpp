@@ -1,10 +1,8 @@
 // Code widths of value and range entries, which give version 1.0 variables their columns.
+#include "grammar/column_math.h"
 #include "grammar/values.h"
 
-#include "grammar/column_math.h"
-
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <optional>
 #include <string>

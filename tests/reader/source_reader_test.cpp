@@ -2,7 +2,6 @@
 #include "reader/source_reader.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {
@@ -26,7 +25,7 @@ TEST(SourceReaderTest, MatchKeywordFoldsCaseAndMatchesPrefixes) {
         {"  VERSIONS", "version", true, "S"},
         {"STANDARDNAMES", "standard", true, "NAMES"},
         {"  \r\n  SURVY", "survey", false, "SURVY"}, // behind the white space, not before it
-        {"\xc9t\xe9", "\xc9t\xe9", true, ""},      // bytes from 0x80 up are never folded
+        {"\xc9t\xe9", "\xc9t\xe9", true, ""},        // bytes from 0x80 up are never folded
         {"Ab", "ab", true, ""},
         {"   x", "", true, "x"},
         {"", "", true, ""},
@@ -107,7 +106,7 @@ TEST(SourceReaderTest, AngleTextsSkipNestedSectionsWhole) {
         {">", true, ""},
         {"a<b>", false, ""},
         {"a\"b>", false, ""},
-        {"{>", true, "{"},            // no escapes outside quoted sections
+        {"{>", true, "{"},                 // no escapes outside quoted sections
         {"\"{\">\"x>", true, "\"{\">\"x"}, // but inside them
     };
     for (const auto& c : cases) {
@@ -181,8 +180,8 @@ TEST(SourceReaderTest, ReadLetterTakesOneAsciiLetterAsTyped) {
         bool reads;
         char letter;
     };
-    const Case cases[] = {{" a", true, 'a'}, {"\r\nAB", true, 'A'}, {"1", false, 0},
-                          {"\xe9", false, 0}, {"", false, 0},       {"-", false, 0}};
+    const Case cases[] = {{" a", true, 'a'},  {"\r\nAB", true, 'A'}, {"1", false, 0},
+                          {"\xe9", false, 0}, {"", false, 0},        {"-", false, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         SourceReader reader(c.input);
