@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -59,6 +60,98 @@ bool mayOverwrite(const std::string& output, std::istream& answers, std::ostream
     }
 }
 
+struct FileNames {
+    std::string input;
+    std::string output;
+};
+
+// An error line, if any, then the usage text: how a run ends that converts nothing.
+void refuse(std::ostream& console, const std::string& program, const std::string& error) {
+    console << error;
+    printUsage(console, program);
+}
+
+std::optional<FileNames> namesFromArguments(const std::vector<std::string>& arguments,
+                                            std::ostream& console, const std::string& program) {
+    if (arguments.size() < 2) {
+        refuse(console, program, "ERROR: No input nor output file names given,\n");
+        return std::nullopt;
+    }
+    if (arguments.size() > 3) {
+        refuse(console, program, "ERROR: Too many arguments supplied,\n");
+        return std::nullopt;
+    }
+    const std::string& first = arguments[1];
+    if (first == "/?" || first == "-h" || first == "--help") {
+        refuse(console, program, "");
+        return std::nullopt;
+    }
+    const auto second =
+        arguments.size() == 3 ? std::optional<std::string_view>(arguments[2]) : std::nullopt;
+    return FileNames{inputFileName(first), outputFileName(first, second)};
+}
+
+// Checks both files and asks before an existing output is overwritten; false when the run
+// stops here, with nothing created or changed.
+bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& console,
+                const std::string& program) {
+    if (!isReadableFile(names.input)) {
+        refuse(console, program, "ERROR: Can't find input file " + names.input + "\n");
+        return false;
+    }
+    if (isSameFile(names.input, names.output)) {
+        refuse(console, program,
+               "ERROR: Input and output are the same file " + names.output + "\n");
+        return false;
+    }
+    std::error_code error;
+    if (fs::exists(names.output, error) && !mayOverwrite(names.output, answers, console)) {
+        refuse(console, program, "");
+        return false;
+    }
+    return true;
+}
+
+// The parse pass, the outcome line, then the write pass; false when the output could not be
+// written in full.
+bool runPasses(SourceReader& reader, std::ofstream& file, const FileNames& names,
+               std::ostream& console) {
+    Element head;
+    if (head.parseAll(reader)) {
+        console << "\nConversion from " << names.input << " to " << names.output
+                << " completed succesfully.\n";
+    } else {
+        console << "\nERROR: Faulty input file, see '" << names.output << "' for details.\n";
+    }
+    XmlOutput out(file);
+    head.writeAll(out);
+    const bool written = out.flush();
+    file.close();
+    return written && !file.fail();
+}
+
+void convertFile(const FileNames& names, std::ostream& console, const std::string& program) {
+    SourceReader reader;
+    if (!reader.open(names.input)) {
+        refuse(console, program, "ERROR: Can't find input file " + names.input + "\n");
+        return;
+    }
+    std::ofstream file(names.output, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        refuse(console, program, "ERROR: Can't create output file " + names.output + "\n");
+        return;
+    }
+    console << "Converting from file " << names.input << " to " << names.output << "...\r";
+    try {
+        if (!runPasses(reader, file, names, console)) {
+            console << "ERROR: Can't write output file " << names.output << "\n";
+        }
+    } catch (const std::bad_alloc&) {
+        // A file too big for the memory at hand is reported, not a crash.
+        console << "\nERROR: Not enough memory to convert " << names.input << "\n";
+    }
+}
+
 } // namespace
 
 std::string inputFileName(std::string_view argument) {
@@ -96,61 +189,9 @@ int runConversion(const std::vector<std::string>& arguments, std::istream& answe
                   std::ostream& console) {
     const std::string program = arguments.empty() ? "vqz2xml" : arguments[0];
     console << banner;
-    if (arguments.size() < 2 || arguments.size() > 3) {
-        console << (arguments.size() < 2 ? "ERROR: No input nor output file names given,\n"
-                                         : "ERROR: Too many arguments supplied,\n");
-        printUsage(console, program);
-        return 0;
+    const auto names = namesFromArguments(arguments, console, program);
+    if (names && mayConvert(*names, answers, console, program)) {
+        convertFile(*names, console, program);
     }
-    const std::string& first = arguments[1];
-    if (first == "/?" || first == "-h" || first == "--help") {
-        printUsage(console, program);
-        return 0;
-    }
-    const std::string input = inputFileName(first);
-    const std::string output =
-        outputFileName(first, arguments.size() == 3 ? std::optional<std::string_view>(arguments[2])
-                                                    : std::nullopt);
-
-    SourceReader reader;
-    if (!isReadableFile(input)) {
-        console << "ERROR: Can't find input file " << input << "\n";
-        printUsage(console, program);
-        return 0;
-    }
-    if (isSameFile(input, output)) {
-        console << "ERROR: Input and output are the same file " << output << "\n";
-        printUsage(console, program);
-        return 0;
-    }
-    std::error_code error;
-    if (fs::exists(output, error) && !mayOverwrite(output, answers, console)) {
-        printUsage(console, program);
-        return 0;
-    }
-    if (!reader.open(input)) {
-        console << "ERROR: Can't find input file " << input << "\n";
-        printUsage(console, program);
-        return 0;
-    }
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    if (!file.is_open()) {
-        console << "ERROR: Can't create output file " << output << "\n";
-        printUsage(console, program);
-        return 0;
-    }
-
-    console << "Converting from file " << input << " to " << output << "...\r";
-    Element head;
-    if (head.parseAll(reader)) {
-        console << "\nConversion from " << input << " to " << output << " completed succesfully.\n";
-    } else {
-        console << "\nERROR: Faulty input file, see '" << output << "' for details.\n";
-    }
-    XmlOutput out(file);
-    head.writeAll(out);
-    const bool written = out.flush();
-    file.close();
-    if (!written || file.fail()) console << "ERROR: Can't write output file " << output << "\n";
     return 0;
 }

@@ -127,10 +127,12 @@ class Sandbox {
     }
 
     // `answers` is all the program finds on standard input; a hang is cut short and fails.
-    RunResult run(const std::vector<std::string>& arguments, std::string_view answers) const {
+    // `limits` are shell commands that set limits for the run, such as "ulimit -v 1000 && ".
+    RunResult run(const std::vector<std::string>& arguments, std::string_view answers,
+                  std::string_view limits = "") const {
         writeFile(root / "answers", answers);
-        std::string command =
-            "cd " + shellWord((root / "run").string()) + " && timeout 30 " + shellWord(programPath);
+        std::string command = "cd " + shellWord((root / "run").string()) + " && " +
+                              std::string(limits) + "timeout 30 " + shellWord(programPath);
         for (const auto& argument : arguments) command += " " + shellWord(argument);
         command += " <" + shellWord((root / "answers").string()) + " >" +
                    shellWord((root / "console").string());
@@ -281,6 +283,28 @@ TEST(CommandLineTest, FaultyInputLeavesErrorReport) {
                   "'VQZ' was expected but found:\r\n" + blanks +
                   "QVZ is not how a classic file begins, so\r\n",
               readFile(sandbox.path("bad.xml")));
+}
+
+// A file too big for the memory the program may have is reported, never a crash.
+TEST(CommandLineTest, ReportsWhenMemoryRunsOut) {
+    constexpr std::string_view limits = "ulimit -v 150000 && "; // kilobytes of address space
+    const Sandbox sandbox;
+    sandbox.addFile("small.vqz", completeInput);
+    if (sandbox.run({"small"}, "", limits).console !=
+        std::string(banner) + converted("small.vqz", "small.xml")) {
+        GTEST_SKIP() << "the program does not run under an address-space limit (a sanitizer build)";
+    }
+    std::string big = "VQZ VERSION 1.1 SURVEY RECORD A\n";
+    for (int i = 0; i < 800000; ++i) {
+        big += "VARIABLE 1 NAME \"n\" LABEL \"l\" TYPE LOGICAL POSITION 1 END VARIABLE\n";
+    }
+    big += "END RECORD END SURVEY END VQZ\n";
+    sandbox.addFile("big.vqz", big);
+    const RunResult result = sandbox.run({"big"}, "", limits);
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(std::string(banner) + "Converting from file big.vqz to big.xml...\r"
+                                    "\nERROR: Not enough memory to convert big.vqz\n",
+              result.console);
 }
 
 } // namespace
