@@ -142,13 +142,8 @@ void convertFile(const FileNames& names, std::ostream& console, const std::strin
         return;
     }
     console << "Converting from file " << names.input << " to " << names.output << "...\r";
-    try {
-        if (!runPasses(reader, file, names, console)) {
-            console << "ERROR: Can't write output file " << names.output << "\n";
-        }
-    } catch (const std::bad_alloc&) {
-        // A file too big for the memory at hand is reported, not a crash.
-        console << "\nERROR: Not enough memory to convert " << names.input << "\n";
+    if (!runPasses(reader, file, names, console)) {
+        console << "ERROR: Can't write output file " << names.output << "\n";
     }
 }
 
@@ -190,8 +185,12 @@ int runConversion(const std::vector<std::string>& arguments, std::istream& answe
     const std::string program = arguments.empty() ? "vqz2xml" : arguments[0];
     console << banner;
     const auto names = namesFromArguments(arguments, console, program);
-    if (names && mayConvert(*names, answers, console, program)) {
+    if (!names || !mayConvert(*names, answers, console, program)) return 0;
+    try {
         convertFile(*names, console, program);
+    } catch (const std::bad_alloc&) {
+        // An input too big for the memory at hand is reported, not a crash.
+        console << "\nERROR: Not enough memory to convert " << names->input << "\n";
     }
     return 0;
 }
