@@ -53,16 +53,15 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
         }
         const char* const inside = read + 1;
         const auto n = static_cast<std::size_t>(close - inside);
-        if (close == end || (n != 1 && n % 2 == 1)) {
-            *write++ = *read++;
-        } else if (n == 1) {
+        const bool closed = close != end;
+        if (closed && n == 1) {
             *write++ = *inside;
             read = close + 1;
-        } else if (isLineBreakGroup(inside, n)) {
+        } else if (closed && n % 2 == 0 && isLineBreakGroup(inside, n)) {
             *write++ = textMark;
             *write++ = lineBreakMark;
             read = close + 1;
-        } else if (isHexGroup(inside, n)) {
+        } else if (closed && n % 2 == 0 && isHexGroup(inside, n)) {
             for (std::size_t i = 0; i < n; i += 2) {
                 const char c =
                     static_cast<char>(hexValue(inside[i]) * 16 + hexValue(inside[i + 1]));
@@ -75,7 +74,7 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
             }
             read = close + 1;
         } else {
-            *write++ = *read++;
+            *write++ = *read++; // no brace code: the "{" stands for itself
         }
     }
     return {text, static_cast<std::size_t>(write - text)};

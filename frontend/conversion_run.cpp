@@ -165,8 +165,8 @@ std::string outputFileName(std::string_view first, std::optional<std::string_vie
     return name;
 }
 
-Conversion convertText(std::string input) {
-    SourceReader reader(std::move(input));
+Conversion convertText(std::string_view input) {
+    SourceReader reader(input);
     std::ostringstream sink;
     Conversion result;
     {

@@ -20,7 +20,7 @@ struct Conversion {
 };
 
 // Converts classic input bytes in memory, exactly as the program converts a file.
-Conversion convertText(std::string input);
+Conversion convertText(std::string_view input);
 
 // The whole program: `arguments` as main receives them (the program's name first), the answer
 // to the overwrite question read from `answers`, every message written to `console`. Returns

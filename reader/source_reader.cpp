@@ -21,7 +21,7 @@ char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A
 
 } // namespace
 
-SourceReader::SourceReader(std::string input) : storage(input.size()), opened(true) {
+SourceReader::SourceReader(std::string_view input) : storage(input.size()), opened(true) {
     input.copy(storage.data(), input.size());
     data = std::string_view(storage.data(), storage.size());
 }

@@ -26,7 +26,7 @@ class SourceReader {
 
     // A reader over no input behaves as an input whose end has been reached.
     SourceReader() = default;
-    explicit SourceReader(std::string input);
+    explicit SourceReader(std::string_view input);
 
     // Reads the whole file; false (and a reader at its end) when it cannot be read.
     bool open(const std::string& fileName);
