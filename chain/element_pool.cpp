@@ -38,9 +38,9 @@ class Pool {
   public:
     void* allocate(std::size_t size) {
         const std::size_t sizeClass = (size + granule - 1) / granule;
-        ++live;
         if (FreeBlock* block = freeLists[sizeClass]) {
             freeLists[sizeClass] = block->next;
+            ++live;
             return block;
         }
         const std::size_t rounded = sizeClass * granule;
@@ -52,6 +52,7 @@ class Pool {
         }
         void* block = slabs.back().data() + slabUsed;
         slabUsed += rounded;
+        ++live; // counted only once the block is had: a slab that could not be made adds none
         return block;
     }
 
