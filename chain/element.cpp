@@ -14,18 +14,21 @@ Element::~Element() {
 Element* Element::parse(SourceReader& reader) {
     // No note step here: nothing but white space may stand before the opening keyword.
     if (Element* document = DocumentElement::tryCreate(reader, *this)) return document;
-    return linkBehind(*this, std::make_unique<ErrorElement>("'VQZ'", reader.captureFound()));
+    return linkBehind(*this, ErrorElement::atReader("'VQZ'", reader));
 }
 
 void Element::write(XmlOutput& /*out*/) {}
 
 void Element::writeText(XmlOutput& out, std::string_view text) { writeEscapedText(out, text); }
 
-bool Element::parseAll(SourceReader& reader) {
+bool Element::parseAll(SourceReader& reader, ErrorReport* error) {
     for (Element* current = this;;) {
         current = current->parse(reader);
         if (!current) return true;
-        if (current->isError()) return false;
+        if (current->isError()) {
+            if (error) *error = static_cast<ErrorElement*>(current)->report();
+            return false;
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 
 class SourceReader;
 class XmlOutput;
+struct ErrorReport;
 
 // The base of every element, and itself the head of the chain: its parse expects the opening
 // keyword. `next` owns the rest of the chain; `previous` owns nothing.
@@ -69,8 +70,8 @@ class Element {
     virtual bool isError() const { return false; }
 
     // The parse pass, run on the head: true when the document was complete, false when it
-    // ended at an error report.
-    bool parseAll(SourceReader& reader);
+    // ended at an error report, which is then described in `error` if one is given.
+    bool parseAll(SourceReader& reader, ErrorReport* error = nullptr);
     // The write pass, run on the head: writes and destroys every element behind it.
     void writeAll(XmlOutput& out);
     // Writes this element, destroys it and returns the element that now follows its place.

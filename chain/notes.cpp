@@ -24,6 +24,12 @@ void NoteElement::write(XmlOutput& out) {
     out.write(" -->\r\n");
 }
 
+std::unique_ptr<ErrorElement> ErrorElement::atReader(std::string_view expected,
+                                                     SourceReader& reader) {
+    const auto at = reader.position();
+    return std::make_unique<ErrorElement>(expected, reader.captureFound(), at);
+}
+
 Element* ErrorElement::parse(SourceReader& /*reader*/) { return nullptr; }
 
 void ErrorElement::write(XmlOutput& out) {
@@ -70,6 +76,5 @@ Element* parseNext(SourceReader& reader, Element& self,
     for (const Recognizer tryCreate : candidates) {
         if (Element* created = tryCreate(reader, predecessor)) return created;
     }
-    return Element::linkBehind(predecessor,
-                               std::make_unique<ErrorElement>(expected, reader.captureFound()));
+    return Element::linkBehind(predecessor, ErrorElement::atReader(expected, reader));
 }

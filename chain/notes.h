@@ -3,7 +3,9 @@
 
 #include "chain/element.h"
 
+#include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -20,19 +22,32 @@ class NoteElement : public Element {
     std::string_view text;
 };
 
+// What an error report says, and where in the input its found text begins.
+struct ErrorReport {
+    std::size_t offset = 0;
+    std::string_view expected;
+    std::optional<std::string_view> found;
+};
+
 // Ends the parse pass: what was expected and up to 40 bytes of what was found instead.
 class ErrorElement : public Element {
   public:
-    ErrorElement(std::string_view expected, std::optional<std::string_view> foundText)
-        : message(expected), found(foundText) {}
+    ErrorElement(std::string_view expected, std::optional<std::string_view> foundText,
+                 std::size_t foundAt)
+        : message(expected), found(foundText), offset(foundAt) {}
+    // The report of an expected statement missing at the reader's position.
+    static std::unique_ptr<ErrorElement> atReader(std::string_view expected, SourceReader& reader);
 
     Element* parse(SourceReader& reader) override;
     void write(XmlOutput& out) override;
     bool isError() const override { return true; }
 
+    ErrorReport report() const { return {offset, message, found}; }
+
   private:
     std::string_view message;
     std::optional<std::string_view> found;
+    std::size_t offset;
 };
 
 // Links a NoteElement for each note at the reader's position and returns the last one, or

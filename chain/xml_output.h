@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+// How typed bytes 0x80 to 0xFF of the input are read: one Latin-1 character each, Windows-1252
+// characters, or UTF-8 sequences.
+enum class Encoding { Latin1, Cp1252, Utf8 };
+
 class XmlOutput {
   public:
     // Writes go to `sink` in large blocks; the sink must outlive the output.
@@ -42,6 +46,8 @@ class XmlOutput {
 
     // Blanks in front of each line: four per open element.
     int indent = 0;
+    // The encoding of the input the texts come from.
+    Encoding encoding = Encoding::Latin1;
 
   private:
     void drain();

@@ -1,8 +1,6 @@
 // The conversion run: the command line, the file names, the overwrite question and the two passes.
 #include "frontend/conversion_run.h"
 
-#include "chain/element.h"
-#include "chain/xml_output.h"
 #include "reader/source_reader.h"
 
 #include <filesystem>
@@ -116,18 +114,16 @@ bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& con
 // written in full.
 bool runPasses(SourceReader& reader, std::ofstream& file, const FileNames& names,
                std::ostream& console) {
-    Element head;
-    if (head.parseAll(reader)) {
-        console << "\nConversion from " << names.input << " to " << names.output
-                << " completed succesfully.\n";
-    } else {
-        console << "\nERROR: Faulty input file, see '" << names.output << "' for details.\n";
-    }
-    XmlOutput out(file);
-    head.writeAll(out);
-    const bool written = out.flush();
+    const Outcome outcome = convertReader(reader, file, {}, [&](const Outcome& parsed) {
+        if (parsed.complete) {
+            console << "\nConversion from " << names.input << " to " << names.output
+                    << " completed succesfully.\n";
+        } else {
+            console << "\nERROR: Faulty input file, see '" << names.output << "' for details.\n";
+        }
+    });
     file.close();
-    return written && !file.fail();
+    return outcome.written && !file.fail();
 }
 
 void convertFile(const FileNames& names, std::ostream& console, const std::string& program) {
@@ -163,21 +159,6 @@ std::string outputFileName(std::string_view first, std::optional<std::string_vie
     }
     if (!lastComponentHasDot(name)) name += ".xml";
     return name;
-}
-
-Conversion convertText(std::string_view input) {
-    SourceReader reader(input);
-    std::ostringstream sink;
-    Conversion result;
-    {
-        XmlOutput out(sink);
-        Element head;
-        result.complete = head.parseAll(reader);
-        head.writeAll(out);
-        out.flush();
-    }
-    result.xml = std::move(sink).str();
-    return result;
 }
 
 int runConversion(const std::vector<std::string>& arguments, std::istream& answers,

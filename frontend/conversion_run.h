@@ -1,6 +1,8 @@
 // The conversion run: the command line, the file names, the overwrite question and the two passes.
 #pragma once
 
+#include "frontend/conversion.h"
+
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -13,14 +15,6 @@ std::string inputFileName(std::string_view argument);
 // The output name: the second argument, or the first cut at the first "." of its last path
 // component; ".xml" is added when the last path component then has no ".".
 std::string outputFileName(std::string_view first, std::optional<std::string_view> second);
-
-struct Conversion {
-    bool complete = false; // false when the output ends with an error report
-    std::string xml;
-};
-
-// Converts classic input bytes in memory, exactly as the program converts a file.
-Conversion convertText(std::string_view input);
 
 // The whole program: `arguments` as main receives them (the program's name first), the answer
 // to the overwrite question read from `answers`, every message written to `console`. Returns

@@ -40,7 +40,8 @@ Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) 
             return end;
         }
     }
-    return linkBehind(*end, std::make_unique<ErrorElement>("No position found", std::nullopt));
+    return linkBehind(
+        *end, std::make_unique<ErrorElement>("No position found", std::nullopt, reader.position()));
 }
 
 Element* EndVariableElement::parse(SourceReader& reader) {

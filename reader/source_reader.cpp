@@ -250,5 +250,32 @@ bool SourceReader::readNumber(std::string_view& out) { return readRun(out, isNum
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
     skippedFrom = skippedTo = noPosition;
-    return storage.data() + (text.data() - data.data());
+    const auto from = static_cast<Position>(text.data() - data.data());
+    countLinesUpTo(from + text.size());
+    return storage.data() + from;
+}
+
+void SourceReader::countLinesUpTo(Position to) {
+    if (to > data.size()) to = data.size();
+    for (Position i = countedTo; i < to; ++i) {
+        const char c = data[i];
+        if (c != '\n' && c != '\r') continue;
+        // A carriage return right in front of a line feed ends no line: the line feed does.
+        if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') continue;
+        ++linesBefore;
+        lineStart = i + 1;
+    }
+    if (to > countedTo) countedTo = to;
+}
+
+SourceReader::LineColumn SourceReader::lineColumn(Position at) {
+    if (at > data.size()) at = data.size();
+    countLinesUpTo(at);
+    const Position from = at < lineStart ? lineStart : at;
+    return {linesBefore + 1, from - lineStart + 1};
+}
+
+SourceReader::Position SourceReader::nextNonBlank(Position at) const {
+    while (at < data.size() && isWhitespace(data[at])) ++at;
+    return at < data.size() ? at : data.size();
 }

@@ -61,6 +61,19 @@ class SourceReader {
     // place. The bytes are never scanned again once an element has taken them over.
     char* editable(std::string_view text);
 
+    // The line and the column (both from 1, the column in bytes) of byte offset `at`, counted
+    // on the input as it was read, before any text was decoded in place. A line ends at a line
+    // feed, a carriage return and line feed, or a lone carriage return. Offsets must not go
+    // back behind a text already made editable.
+    struct LineColumn {
+        std::size_t line;
+        std::size_t column;
+    };
+    LineColumn lineColumn(Position at);
+    // The offset of the first byte at or after `at` that is not white space; the size of the
+    // input when there is none.
+    Position nextNonBlank(Position at) const;
+
     int minorVersion() const { return minor; }
     void setMinorVersion(int n) { minor = n; }
     std::int64_t columnsUsed() const { return columns; }
@@ -70,6 +83,7 @@ class SourceReader {
     bool readQuotedRest();
     bool readAngleRest();
     bool readRun(std::string_view& out, bool (*inClass)(char));
+    void countLinesUpTo(Position to);
 
     static constexpr Position noPosition = static_cast<Position>(-1);
 
@@ -84,4 +98,8 @@ class SourceReader {
     bool opened = false;
     int minor = 1;
     std::int64_t columns = 0;
+    // Lines are counted lazily, only as far as a text about to be rewritten or a place asked for.
+    Position countedTo = 0;
+    std::size_t linesBefore = 0; // line ends in front of countedTo
+    Position lineStart = 0;      // where the line holding countedTo begins
 };

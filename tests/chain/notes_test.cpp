@@ -44,14 +44,14 @@ TEST(ErrorElementTest, WritesTheReportRawAtTheEndOfTheLastLine) {
     EXPECT_EQ("\r\n*** Error: at corresponding point in source file:\r\n"
               "           'VQZ' was expected but found:\r\n"
               "           \r\n<x>&\r\n",
-              writtenAt(0, ErrorElement("'VQZ'", std::string_view("\r\n<x>&"))));
+              writtenAt(0, ErrorElement("'VQZ'", std::string_view("\r\n<x>&"), 0)));
     EXPECT_EQ(std::string(16, ' ') + "\r\n*** Error: at corresponding point in source file:\r\n"
                                      "           TYPE var_type was expected but found:\r\n"
                                      "           \r\n",
-              writtenAt(16, ErrorElement("TYPE var_type", std::string_view())));
+              writtenAt(16, ErrorElement("TYPE var_type", std::string_view(), 0)));
     EXPECT_EQ("    \r\n*** Error: at corresponding point in source file:\r\n"
               "           No position found",
-              writtenAt(4, ErrorElement("No position found", std::nullopt)));
+              writtenAt(4, ErrorElement("No position found", std::nullopt, 0)));
 }
 
 TEST(ElementChainTest, FirstWordOtherThanVqzIsReported) {

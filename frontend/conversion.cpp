@@ -1,0 +1,68 @@
+// Converting classic input into XML: the options, the outcome and where a faulty input went wrong.
+#include "frontend/conversion.h"
+
+#include "chain/element.h"
+#include "chain/notes.h"
+#include "reader/source_reader.h"
+
+#include <sstream>
+
+namespace {
+
+Diagnostic locate(SourceReader& reader, const ErrorReport& report) {
+    const auto at = reader.nextNonBlank(report.offset);
+    const auto place = reader.lineColumn(at);
+    std::string_view found = report.found.value_or(std::string_view());
+    std::size_t first = 0;
+    while (first < found.size() && isWhitespace(found[first])) ++first;
+    found.remove_prefix(first);
+    found = found.substr(0, found.find_first_of("\r\n"));
+    return {place.line, place.column, std::string(report.expected), std::string(found)};
+}
+
+} // namespace
+
+Outcome convertReader(SourceReader& reader, std::ostream& sink, const ConversionOptions& options,
+                      const std::function<void(const Outcome&)>& parsed) {
+    Outcome outcome;
+    XmlOutput out(sink);
+    out.encoding = options.encoding;
+    Element head;
+    ErrorReport error;
+    outcome.complete = head.parseAll(reader, &error);
+    if (!outcome.complete) outcome.diagnostic = locate(reader, error);
+    if (parsed) parsed(outcome);
+    head.writeAll(out);
+    outcome.written = out.flush();
+    return outcome;
+}
+
+Conversion convertText(std::string_view input, const ConversionOptions& options) {
+    SourceReader reader(input);
+    std::ostringstream sink;
+    Outcome outcome = convertReader(reader, sink, options);
+    return {outcome.complete, std::move(sink).str(), std::move(outcome.diagnostic)};
+}
+
+std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic) {
+    std::string line(fileName);
+    line += ':' + std::to_string(diagnostic.line) + ':' + std::to_string(diagnostic.column) +
+            ": error: expected " + diagnostic.expected + ", found ";
+    if (diagnostic.found.empty()) return line + "end of input";
+    static constexpr char hexDigits[] = "0123456789abcdef";
+    line += '"';
+    for (const char c : diagnostic.found) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            line += '\\';
+            line += c;
+        } else if (b < 0x20 || b > 0x7e) {
+            line += "\\x";
+            line += hexDigits[b >> 4];
+            line += hexDigits[b & 15];
+        } else {
+            line += c;
+        }
+    }
+    return line + '"';
+}

@@ -1,0 +1,72 @@
+// Where a faulty input went wrong: the diagnostic's line, column and texts, and its one-line form.
+#include "frontend/conversion.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+constexpr std::string_view head = "VQZ\nVERSION 1.1\nSURVEY\n";
+
+TEST(DiagnosticTest, LocatesTheFirstByteOfWhatWasFound) {
+    struct Case {
+        std::string input;
+        std::size_t line, column;
+        std::string expected, found;
+    };
+    const Case cases[] = {
+        {"BOGUS", 1, 1, "'VQZ'", "BOGUS"},
+        {"", 1, 1, "'VQZ'", ""},
+        {"  \n\n", 3, 1, "'VQZ'", ""},
+        {"VQZ\r\nVERSION 1.1\r\nSURVEY\r\n  BOGUS here\r\nmore", 4, 3, "'Title'", "BOGUS here"},
+        // A record without its letter is no record: the survey reports it, from its keyword.
+        {"VQZ\rVERSION 1.1\rSURVEY\r\tRECORD 7", 4, 2, "'Title'", "RECORD 7"},
+        {"VQZ\n\rVERSION 1.1 SURVEY x", 3, 20, "'Title'", "x"},
+        // The quoted text never closes: nothing is found, the report points behind the survey.
+        {std::string(head) + "TITLE \"open", 4, 1, "'Title'", ""},
+        {std::string(head) + "TITLE \"a \"\"b\" \xe9\\", 4, 11, "RECORD record_id", "\"b\" \xe9\\"},
+        // Lines are counted on the input as typed, before "{0a}" is decoded in place.
+        {std::string(head) + "TITLE \"{0a}{0d}{0a}\"\nRECORD A\nVAR 1", 6, 1, "'VARIABLE var_id'",
+         "VAR 1"},
+        {std::string(head) + "TITLE \"a\nb\r\nc\"\nRECORD A\nVAR 1", 8, 1, "'VARIABLE var_id'",
+         "VAR 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        const Conversion result = convertText(c.input);
+        ASSERT_FALSE(result.complete);
+        ASSERT_TRUE(result.diagnostic);
+        EXPECT_EQ(c.line, result.diagnostic->line);
+        EXPECT_EQ(c.column, result.diagnostic->column);
+        EXPECT_EQ(c.expected, result.diagnostic->expected);
+        EXPECT_EQ(c.found, result.diagnostic->found);
+    }
+}
+
+TEST(DiagnosticTest, CompleteDocumentHasNone) {
+    const Conversion result = convertText("VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" "
+                                          "LABEL \"b\" TYPE logical POSITION 1 END VARIABLE "
+                                          "END RECORD END SURVEY END VQZ");
+    EXPECT_TRUE(result.complete);
+    EXPECT_FALSE(result.diagnostic);
+}
+
+TEST(DiagnosticTest, OneLineFormEscapesWhatWasFound) {
+    struct Case {
+        Diagnostic diagnostic;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{5, 3, "RECORD record_id", "BOGUS"},
+         "s.vqz:5:3: error: expected RECORD record_id, found \"BOGUS\""},
+        {{1, 1, "'VQZ'", ""}, "s.vqz:1:1: error: expected 'VQZ', found end of input"},
+        {{2, 7, "NAME \"var_name\"", "a\"b\\c\t\x7f\xe9~"},
+         "s.vqz:2:7: error: expected NAME \"var_name\", found \"a\\\"b\\\\c\\x09\\x7f\\xe9~\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.line, diagnosticLine("s.vqz", c.diagnostic));
+    }
+}
+
+} // namespace
