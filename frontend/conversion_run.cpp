@@ -1,6 +1,7 @@
 // The conversion run: the command line, the file names, the overwrite question and the two passes.
 #include "frontend/conversion_run.h"
 
+#include "frontend/output_file.h"
 #include "reader/source_reader.h"
 
 #include <filesystem>
@@ -111,10 +112,10 @@ bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& con
 }
 
 // The parse pass, the outcome line, then the write pass; false when the output could not be
-// written in full.
-bool runPasses(SourceReader& reader, std::ofstream& file, const FileNames& names,
+// written in full, in which case any old output is left as it was.
+bool runPasses(SourceReader& reader, OutputFile& output, const FileNames& names,
                std::ostream& console) {
-    const Outcome outcome = convertReader(reader, file, {}, [&](const Outcome& parsed) {
+    const Outcome outcome = convertReader(reader, output.stream(), {}, [&](const Outcome& parsed) {
         if (parsed.complete) {
             console << "\nConversion from " << names.input << " to " << names.output
                     << " completed succesfully.\n";
@@ -122,8 +123,7 @@ bool runPasses(SourceReader& reader, std::ofstream& file, const FileNames& names
             console << "\nERROR: Faulty input file, see '" << names.output << "' for details.\n";
         }
     });
-    file.close();
-    return outcome.written && !file.fail();
+    return outcome.written && output.commit();
 }
 
 void convertFile(const FileNames& names, std::ostream& console, const std::string& program) {
@@ -132,13 +132,17 @@ void convertFile(const FileNames& names, std::ostream& console, const std::strin
         refuse(console, program, "ERROR: Can't find input file " + names.input + "\n");
         return;
     }
-    std::ofstream file(names.output, std::ios::binary | std::ios::trunc);
-    if (!file.is_open()) {
+    if (!isWritableIfRegular(names.output)) {
+        refuse(console, program, "ERROR: Can't create output file " + names.output + "\n");
+        return;
+    }
+    OutputFile output(names.output);
+    if (!output.isOpen()) {
         refuse(console, program, "ERROR: Can't create output file " + names.output + "\n");
         return;
     }
     console << "Converting from file " << names.input << " to " << names.output << "...\r";
-    if (!runPasses(reader, file, names, console)) {
+    if (!runPasses(reader, output, names, console)) {
         console << "ERROR: Can't write output file " << names.output << "\n";
     }
 }
@@ -164,6 +168,7 @@ std::string outputFileName(std::string_view first, std::optional<std::string_vie
 int runConversion(const std::vector<std::string>& arguments, std::istream& answers,
                   std::ostream& console) {
     const std::string program = arguments.empty() ? "vqz2xml" : arguments[0];
+    OutputFile::readCreationMask();
     console << banner;
     const auto names = namesFromArguments(arguments, console, program);
     if (!names || !mayConvert(*names, answers, console, program)) return 0;

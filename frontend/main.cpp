@@ -1,8 +1,12 @@
-// The vqz2xml program: converts one classic Quorbel file into a Quorbel XML 1.1 document.
+// The vqz2xml program: converts classic Quorbel files into Quorbel XML 1.1 documents.
+#include "frontend/batch_options.h"
+#include "frontend/batch_run.h"
 #include "frontend/conversion_run.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    return runConversion(std::vector<std::string>(argv, argv + argc), std::cin, std::cout);
+    const std::vector<std::string> arguments(argv, argv + argc);
+    if (isOptionForm(arguments)) return runOptionForm(arguments);
+    return runConversion(arguments, std::cin, std::cout);
 }

@@ -1,4 +1,6 @@
 // Runs the vqz2xml program in scratch folders and compares its console text and output files.
+#include "cli/sandbox.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,12 +13,9 @@
 #include <string_view>
 #include <vector>
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// Set by main from the first argument after the test framework's own.
 std::string programPath;
+
+namespace {
 
 constexpr std::string_view banner = "Quorbel Conversion program v1.0f\n"
                                     "=================================\n"
@@ -27,45 +26,6 @@ constexpr std::string_view banner = "Quorbel Conversion program v1.0f\n"
                                     "Program converts a 'classic' Quorbel 1.0 or 1.1\n"
                                     "file into a corresponding Quorbel XML 1.1 file.\n"
                                     "\n";
-
-constexpr std::string_view completeInput = "VQZ\n"
-                                           "VERSION 1.1\n"
-                                           "DATE \"12 May\"\n"
-                                           "SURVEY\n"
-                                           "TITLE \"Test\"\n"
-                                           "RECORD A\n"
-                                           "VARIABLE 1\n"
-                                           "NAME \"Q1\"\n"
-                                           "LABEL \"Sex\"\n"
-                                           "TYPE single\n"
-                                           "POSITION 1\n"
-                                           "VALUES\n"
-                                           "1 \"Male\"\n"
-                                           "2 \"Female\"\n"
-                                           "END VALUES\n"
-                                           "END VARIABLE\n"
-                                           "END RECORD\n"
-                                           "END SURVEY\n"
-                                           "END VQZ\n";
-
-constexpr std::string_view completeXml = "<?xml version=\"1.0\"?>\r\n"
-                                         "<vqz version=\"1.1\">\r\n"
-                                         "    <date>12 May</date>\r\n"
-                                         "    <survey>\r\n"
-                                         "        <title>Test</title>\r\n"
-                                         "        <record ident=\"A\">\r\n"
-                                         "            <variable ident=\"1\" type=\"single\">\r\n"
-                                         "                <name>Q1</name>\r\n"
-                                         "                <label>Sex</label>\r\n"
-                                         "                <position start=\"1\"/>\r\n"
-                                         "                <values>\r\n"
-                                         "                    <value code=\"1\">Male</value>\r\n"
-                                         "                    <value code=\"2\">Female</value>\r\n"
-                                         "                </values>\r\n"
-                                         "            </variable>\r\n"
-                                         "        </record>\r\n"
-                                         "    </survey>\r\n"
-                                         "</vqz>\r\n";
 
 std::string usage() { return "\nUSE: " + programPath + " infile[.vqz] [outfile[.xml]]\n\n"; }
 
@@ -78,84 +38,6 @@ std::string converted(std::string_view input, std::string_view output) {
     return "Converting from file " + names + "...\r\nConversion from " + names +
            " completed succesfully.\n";
 }
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A word for the shell, taken literally ("/?" must not be expanded as a pattern).
-std::string shellWord(std::string_view word) {
-    std::string result = "'";
-    for (const char c : word) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
-}
-
-struct RunResult {
-    int status = -1;
-    std::string console;
-};
-
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-// The program runs in its "run" subfolder; its answers and console text lie beside that.
-class Sandbox {
-  public:
-    Sandbox() {
-        std::random_device random;
-        do {
-            root = fs::temp_directory_path() / ("vqz2xml_cli_" + std::to_string(random()));
-        } while (!fs::create_directory(root));
-        fs::create_directory(root / "run");
-    }
-    ~Sandbox() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    fs::path path(std::string_view name) const { return root / "run" / name; }
-
-    void addFile(std::string_view name, std::string_view bytes) const {
-        fs::create_directories(path(name).parent_path());
-        writeFile(path(name), bytes);
-    }
-
-    // `answers` is all the program finds on standard input; a hang is cut short and fails.
-    // `limits` are shell commands that set limits for the run, such as "ulimit -v 1000 && ".
-    RunResult run(const std::vector<std::string>& arguments, std::string_view answers,
-                  std::string_view limits = "") const {
-        writeFile(root / "answers", answers);
-        std::string command = "cd " + shellWord((root / "run").string()) + " && " +
-                              std::string(limits) + "timeout 30 " + shellWord(programPath);
-        for (const auto& argument : arguments) command += " " + shellWord(argument);
-        command += " <" + shellWord((root / "answers").string()) + " >" +
-                   shellWord((root / "console").string());
-        RunResult result;
-        result.status = std::system(command.c_str());
-        result.console = readFile(root / "console");
-        return result;
-    }
-
-    // Every regular file below the run folder with its bytes, by its path from there.
-    std::map<std::string, std::string> files() const {
-        std::map<std::string, std::string> found;
-        for (const auto& entry : fs::recursive_directory_iterator(root / "run")) {
-            if (!entry.is_regular_file()) continue;
-            found[entry.path().lexically_relative(root / "run").generic_string()] =
-                readFile(entry.path());
-        }
-        return found;
-    }
-
-  private:
-    fs::path root;
-};
 
 std::string key(std::string_view name) {
     return fs::path(name).lexically_normal().generic_string();
@@ -201,8 +83,6 @@ TEST(CommandLineTest, RefusesWithUsageAndTouchesNothing) {
         {{"a", "b", "c"}, "ERROR: Too many arguments supplied,\n"},
         {{"/?"}, ""},
         {{"/?", "a"}, ""},
-        {{"-h"}, ""},
-        {{"--help"}, ""},
         {{"missing"}, "ERROR: Can't find input file missing.vqz\n"},
         {{"missing.txt", "a.vqz"}, "ERROR: Can't find input file missing.txt\n"},
         {{"folder"}, "ERROR: Can't find input file folder.vqz\n"},

@@ -1,0 +1,347 @@
+// The option form of the command line: converts many inputs, reports on standard error.
+#include "frontend/batch_run.h"
+
+#include "frontend/batch_options.h"
+#include "frontend/conversion.h"
+#include "frontend/conversion_run.h"
+#include "frontend/output_file.h"
+#include "frontend/version.h"
+#include "reader/source_reader.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view stdinName = "<stdin>";
+
+struct Job {
+    std::string argument; // as given
+    std::string input;    // the name opened, or <stdin>
+    bool fromStdin = false;
+    std::string output; // empty: standard output
+};
+
+enum class Result { Converted, Faulty, Skipped, Failed };
+
+struct Report {
+    Result result = Result::Failed;
+    std::vector<std::string> lines;
+};
+
+std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "'"; }
+
+std::string systemMessage(int error) { return std::system_category().message(error); }
+
+// The name two outputs, or an output and an input, share when they are one file.
+std::string fileKey(const std::string& name) {
+    std::error_code error;
+    const fs::path path = fs::weakly_canonical(fs::absolute(name, error), error);
+    return error ? fs::absolute(name).lexically_normal().string() : path.string();
+}
+
+std::string outputName(const BatchOptions& options, const std::string& argument) {
+    if (options.output) return *options.output == "-" ? std::string() : *options.output;
+    const std::string beside = outputFileName(argument, std::nullopt);
+    if (!options.outputDir) return beside;
+    return (fs::path(*options.outputDir) / fs::path(beside).filename()).string();
+}
+
+// The jobs in input order, or the usage error that stops the run before anything is converted.
+std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job>& jobs) {
+    bool stdinTaken = false;
+    for (const std::string& argument : options.inputs) {
+        Job job{argument, argument == "-" ? std::string(stdinName) : inputFileName(argument),
+                argument == "-", std::string()};
+        if (job.fromStdin && stdinTaken) return "standard input is given more than once";
+        stdinTaken = stdinTaken || job.fromStdin;
+        if (!options.check && (!job.fromStdin || (options.output && *options.output != "-"))) {
+            job.output = outputName(options, argument);
+        }
+        jobs.push_back(std::move(job));
+    }
+    if (options.check) return std::nullopt;
+    std::map<std::string, const Job*> writers;
+    for (const Job& job : jobs) {
+        if (job.output.empty()) continue;
+        const auto [other, added] = writers.emplace(fileKey(job.output), &job);
+        if (!added) {
+            return inQuotes(other->second->input) + " and " + inQuotes(job.input) +
+                   " would both be written to " + inQuotes(job.output);
+        }
+    }
+    return std::nullopt;
+}
+
+// Why `name` cannot be read as an input, or nothing when it can.
+std::optional<std::string> unreadable(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return systemMessage(errno);
+    struct stat status {};
+    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+    ::close(fd);
+    if (folder) return systemMessage(EISDIR);
+    return std::nullopt;
+}
+
+std::string readStandardInput() {
+    std::string bytes;
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        bytes.append(block, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+bool isRegularFile(const std::string& name) {
+    struct stat status {};
+    return ::stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool isSameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
+class Converter {
+  public:
+    explicit Converter(const BatchOptions& batchOptions) : options(batchOptions) {}
+
+    Report run(const Job& job) const {
+        try {
+            return convert(job);
+        } catch (const std::bad_alloc&) {
+            return failed("not enough memory to convert " + inQuotes(job.input));
+        }
+    }
+
+  private:
+    static Report failed(std::string message) {
+        return {Result::Failed, {"vqz2xml: " + std::move(message)}};
+    }
+
+    std::string target(const Job& job) const {
+        return job.output.empty() ? std::string("<stdout>") : job.output;
+    }
+
+    Report convert(const Job& job) const {
+        SourceReader reader;
+        if (job.fromStdin) {
+            reader = SourceReader(readStandardInput());
+        } else if (const auto reason = unreadable(job.input)) {
+            return failed("cannot read " + inQuotes(job.input) + ": " + *reason);
+        } else if (!reader.open(job.input)) {
+            return failed("cannot read " + inQuotes(job.input) + ": " + systemMessage(EIO));
+        }
+        if (options.check) return check(job, reader);
+        if (job.output.empty()) {
+            OutputFile output(STDOUT_FILENO);
+            return write(job, reader, output);
+        }
+        if (!job.fromStdin && isSameFile(job.input, job.output)) {
+            return failed(inQuotes(job.input) + " would be its own output");
+        }
+        if (isRegularFile(job.output)) {
+            if (options.noClobber) {
+                Report skipped{Result::Skipped, {}};
+                if (options.verbosity == Verbosity::Verbose) {
+                    skipped.lines.push_back(job.input + ": skipped, " + job.output + " exists");
+                }
+                return skipped;
+            }
+            if (!options.force) {
+                return failed("output " + inQuotes(job.output) +
+                              " exists (-f replaces it, -n skips its input)");
+            }
+            if (!isWritableIfRegular(job.output)) {
+                return failed("cannot write " + inQuotes(job.output) + ": " +
+                              systemMessage(EACCES));
+            }
+        }
+        OutputFile output(job.output);
+        if (!output.isOpen()) {
+            return failed("cannot write " + inQuotes(job.output) + ": " + output.error());
+        }
+        return write(job, reader, output);
+    }
+
+    Report write(const Job& job, SourceReader& reader, OutputFile& output) const {
+        const Outcome outcome =
+            convertReader(reader, output.stream(), ConversionOptions{options.encoding});
+        const bool committed = output.commit(); // tells the reason when a write failed
+        if (!outcome.written || !committed) {
+            return failed("cannot write " + inQuotes(target(job)) + ": " + output.error());
+        }
+        Report report = judged(job, outcome);
+        if (options.verbosity == Verbosity::Verbose) {
+            report.lines.push_back(job.input + " -> " + target(job) + ": " +
+                                   (outcome.complete ? "converted" : "faulty"));
+        }
+        return report;
+    }
+
+    Report check(const Job& job, SourceReader& reader) const {
+        std::ostream nowhere(nullptr);
+        const Outcome outcome = convertReader(reader, nowhere, ConversionOptions{options.encoding});
+        Report report = judged(job, outcome);
+        if (options.verbosity == Verbosity::Verbose) {
+            report.lines.push_back(job.input + ": " + (outcome.complete ? "complete" : "faulty"));
+        }
+        return report;
+    }
+
+    static Report judged(const Job& job, const Outcome& outcome) {
+        if (outcome.complete) return {Result::Converted, {}};
+        return {Result::Faulty, {diagnosticLine(job.input, *outcome.diagnostic)}};
+    }
+
+    const BatchOptions& options;
+};
+
+// Standard error, shared by the workers: reports in input order, the counts and the progress
+// line, which is taken away before anything else is printed and drawn again behind it.
+class Console {
+  public:
+    Console(std::size_t inputs, bool showProgress) : reports(inputs), progress(showProgress) {}
+
+    void finished(std::size_t index, Report report) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++counts[static_cast<std::size_t>(report.result)];
+        reports[index] = std::move(report);
+        while (nextToPrint < reports.size() && reports[nextToPrint]) {
+            print(reports[nextToPrint]->lines);
+            reports[nextToPrint].reset();
+            ++nextToPrint;
+        }
+        ++done;
+        if (progress) drawProgress(done == reports.size());
+    }
+
+    void finish() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        clearProgress();
+    }
+
+    std::size_t count(Result result) const { return counts[static_cast<std::size_t>(result)]; }
+
+  private:
+    void print(const std::vector<std::string>& lines) {
+        if (lines.empty()) return;
+        clearProgress();
+        for (const std::string& line : lines) std::cerr << line << '\n';
+        std::cerr.flush();
+    }
+
+    void drawProgress(bool last) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!last && shownLength > 0 && now - drawnAt < std::chrono::milliseconds(100)) return;
+        drawnAt = now;
+        const std::string line = "vqz2xml: " + std::to_string(done) + "/" +
+                                 std::to_string(reports.size()) + " files, " +
+                                 std::to_string(count(Result::Faulty)) + " faulty";
+        std::cerr << '\r' << line << std::flush;
+        shownLength = line.size();
+    }
+
+    void clearProgress() {
+        if (shownLength == 0) return;
+        std::cerr << '\r' << std::string(shownLength, ' ') << '\r' << std::flush;
+        shownLength = 0;
+    }
+
+    std::mutex mutex;
+    std::vector<std::optional<Report>> reports;
+    std::size_t nextToPrint = 0;
+    std::size_t done = 0;
+    std::size_t counts[4] = {};
+    bool progress;
+    std::size_t shownLength = 0;
+    std::chrono::steady_clock::time_point drawnAt;
+};
+
+int usageError(const std::string& message) {
+    std::cerr << "vqz2xml: " << message << "\nTry 'vqz2xml --help' for more information.\n";
+    return 2;
+}
+
+unsigned workerCount(const BatchOptions& options, std::size_t inputs) {
+    unsigned workers = options.jobs > 0 ? options.jobs : std::thread::hardware_concurrency();
+    if (workers == 0) workers = 1;
+    return static_cast<unsigned>(std::min<std::size_t>(workers, inputs));
+}
+
+void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console& console) {
+    const Converter converter(options);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < jobs.size(); i = next++) {
+            console.finished(i, converter.run(jobs[i]));
+        }
+    };
+    const unsigned workers = workerCount(options, jobs.size());
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
+    console.finish();
+}
+
+void printSummary(const Console& console, std::size_t inputs, bool check) {
+    std::cerr << "vqz2xml: " << inputs << " files: " << console.count(Result::Converted)
+              << (check ? " complete, " : " converted, ") << console.count(Result::Faulty)
+              << " faulty, " << console.count(Result::Skipped) << " skipped, "
+              << console.count(Result::Failed) << (check ? " not checked\n" : " not converted\n");
+}
+
+} // namespace
+
+int runOptionForm(const std::vector<std::string>& arguments) {
+    const ParsedOptions parsed = parseBatchOptions(arguments);
+    if (!parsed.error.empty()) return usageError(parsed.error);
+    const BatchOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << batchHelp();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vqz2xml " << programVersion() << '\n';
+        return 0;
+    }
+    std::vector<Job> jobs;
+    if (const auto error = planJobs(options, jobs)) return usageError(*error);
+    if (options.outputDir && !options.check) {
+        std::error_code error;
+        fs::create_directories(*options.outputDir, error);
+        if (error || !fs::is_directory(*options.outputDir)) {
+            std::cerr << "vqz2xml: cannot create folder " << inQuotes(*options.outputDir) << ": "
+                      << (error ? error.message() : systemMessage(ENOTDIR)) << '\n';
+            return 2;
+        }
+    }
+    OutputFile::readCreationMask();
+    const bool progress = options.progress.value_or(jobs.size() > 1 && ::isatty(STDERR_FILENO));
+    Console console(jobs.size(), progress);
+    runJobs(jobs, options, console);
+    if (jobs.size() > 1 && options.verbosity != Verbosity::Quiet) {
+        printSummary(console, jobs.size(), options.check);
+    }
+    if (console.count(Result::Failed) > 0) return 2;
+    return console.count(Result::Faulty) > 0 ? 1 : 0;
+}
