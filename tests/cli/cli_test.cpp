@@ -191,10 +191,11 @@ TEST(CommandLineTest, ReportsWhenMemoryRunsOut) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
+    if (argc >= 2) {
+        programPath = fs::absolute(argv[1]).string();
+    } else if (!testing::GTEST_FLAG(list_tests)) {
         std::fprintf(stderr, "usage: %s path-to-vqz2xml [test options]\n", argv[0]);
         return 2;
     }
-    programPath = fs::absolute(argv[1]).string();
     return RUN_ALL_TESTS();
 }
