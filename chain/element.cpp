@@ -3,33 +3,39 @@
 
 #include "chain/notes.h"
 #include "chain/text_escape.h"
-#include "grammar/document_head.h"
-#include "reader/source_reader.h"
 
 Element::~Element() {
     // Frees whatever still follows one element per turn, so no chain is too long to destroy.
     while (next) next = std::move(next->next);
 }
 
-Element* Element::parse(SourceReader& reader) {
-    // No note step here: nothing but white space may stand before the opening keyword.
-    if (Element* document = DocumentElement::tryCreate(reader, *this)) return document;
-    return linkBehind(*this, ErrorElement::atReader("'VQZ'", reader));
-}
+// Only the head is a plain element, and the parse pass starts behind it with the opening
+// statement it is given.
+Element* Element::parse(SourceReader& /*reader*/) { return nullptr; }
 
 void Element::write(XmlOutput& /*out*/) {}
 
 void Element::writeText(XmlOutput& out, std::string_view text) { writeEscapedText(out, text); }
 
-bool Element::parseAll(SourceReader& reader, ErrorReport* error) {
-    for (Element* current = this;;) {
-        current = current->parse(reader);
+bool Element::parseAll(SourceReader& reader, Element* (*start)(SourceReader&, Element&),
+                       XmlOutput* out, ErrorReport* error) {
+    for (Element* current = start(reader, *this);; current = current->parse(reader)) {
         if (!current) return true;
         if (current->isError()) {
             if (error) *error = static_cast<ErrorElement*>(current)->report();
             return false;
         }
+        // Nothing written in front of the survey, of a variable or of the record's end waits
+        // for anything later: the head is complete at SURVEY, and a variable's position is
+        // computed by its END VARIABLE.
+        if (out && (current->isSurvey() || current->isVariable() || current->isEndRecord())) {
+            writeUpTo(*current, *out);
+        }
     }
+}
+
+void Element::writeUpTo(const Element& end, XmlOutput& out) {
+    while (next && next.get() != &end) next->writeAndDelete(out);
 }
 
 void Element::writeAll(XmlOutput& out) {

@@ -11,8 +11,8 @@ class SourceReader;
 class XmlOutput;
 struct ErrorReport;
 
-// The base of every element, and itself the head of the chain: its parse expects the opening
-// keyword. `next` owns the rest of the chain; `previous` owns nothing.
+// The base of every element, and itself the head of the chain. `next` owns the rest of the
+// chain; `previous` owns nothing.
 class Element {
   public:
     Element() = default;
@@ -69,9 +69,13 @@ class Element {
     virtual bool isNote() const { return false; }
     virtual bool isError() const { return false; }
 
-    // The parse pass, run on the head: true when the document was complete, false when it
-    // ended at an error report, which is then described in `error` if one is given.
-    bool parseAll(SourceReader& reader, ErrorReport* error = nullptr);
+    // The parse pass, run on the head: `start` recognises the opening statement behind it, and
+    // each element's parse goes on from there. True when the document was complete, false when
+    // it ended at an error report, which is then described in `error` if one is given. With an
+    // `out`, every part of the chain that nothing later can change is written and destroyed as
+    // soon as the pass has moved on from it, so only the open part of the document is held.
+    bool parseAll(SourceReader& reader, Element* (*start)(SourceReader&, Element&),
+                  XmlOutput* out = nullptr, ErrorReport* error = nullptr);
     // The write pass, run on the head: writes and destroys every element behind it.
     void writeAll(XmlOutput& out);
     // Writes this element, destroys it and returns the element that now follows its place.
@@ -89,6 +93,7 @@ class Element {
 
   private:
     void insertBehind(std::unique_ptr<Element> element);
+    void writeUpTo(const Element& end, XmlOutput& out);
     std::unique_ptr<Element> detach();
 
     std::unique_ptr<Element> next;

@@ -3,6 +3,7 @@
 
 #include "chain/element.h"
 #include "chain/notes.h"
+#include "grammar/document_head.h"
 #include "reader/source_reader.h"
 
 #include <sstream>
@@ -29,7 +30,7 @@ Outcome convertReader(SourceReader& reader, std::ostream& sink, const Conversion
     out.encoding = options.encoding;
     Element head;
     ErrorReport error;
-    outcome.complete = head.parseAll(reader, &error);
+    outcome.complete = head.parseAll(reader, parseOpeningKeyword, &out, &error);
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
     if (parsed) parsed(outcome);
     head.writeAll(out);

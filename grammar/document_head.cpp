@@ -26,6 +26,11 @@ std::string_view headerKeyword(HeaderKind kind) {
 
 } // namespace
 
+Element* parseOpeningKeyword(SourceReader& reader, Element& head) {
+    if (Element* document = DocumentElement::tryCreate(reader, head)) return document;
+    return Element::linkBehind(head, ErrorElement::atReader("'VQZ'", reader));
+}
+
 Element* DocumentElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<DocumentElement>(reader, previous, {"vqz"});
 }

@@ -5,6 +5,10 @@
 
 #include <string_view>
 
+// The start of the parse pass: the opening keyword behind the chain's head, or the error report
+// when the input does not begin with it. No note may stand in front of it.
+Element* parseOpeningKeyword(SourceReader& reader, Element& head);
+
 // VQZ: the XML declaration and the root element, with the version, the options and the
 // header fields pulled forward into place.
 class DocumentElement : public BlockElement {
