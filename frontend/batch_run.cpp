@@ -87,29 +87,6 @@ std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job
     return std::nullopt;
 }
 
-// Why `name` cannot be read as an input, or nothing when it can.
-std::optional<std::string> unreadable(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return systemMessage(errno);
-    struct stat status {};
-    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
-    ::close(fd);
-    if (folder) return systemMessage(EISDIR);
-    return std::nullopt;
-}
-
-std::string readStandardInput() {
-    std::string bytes;
-    char block[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        bytes.append(block, static_cast<std::size_t>(got));
-    }
-    return bytes;
-}
-
 bool isRegularFile(const std::string& name) {
     struct stat status {};
     return ::stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
@@ -143,12 +120,9 @@ class Converter {
 
     Report convert(const Job& job) const {
         SourceReader reader;
-        if (job.fromStdin) {
-            reader = SourceReader(readStandardInput());
-        } else if (const auto reason = unreadable(job.input)) {
-            return failed("cannot read " + inQuotes(job.input) + ": " + *reason);
-        } else if (!reader.open(job.input)) {
-            return failed("cannot read " + inQuotes(job.input) + ": " + systemMessage(EIO));
+        if (job.fromStdin ? !reader.readAll(STDIN_FILENO) : !reader.open(job.input)) {
+            return failed("cannot read " + inQuotes(job.input) + ": " +
+                          systemMessage(reader.openError()));
         }
         if (options.check) return check(job, reader);
         if (job.output.empty()) {

@@ -44,6 +44,24 @@ PageBuffer::PageBuffer(std::size_t size) : length(size) {
     if (!mapped && size > 0) bytes = static_cast<char*>(::operator new(size));
 }
 
+PageBuffer PageBuffer::mapFile(int fd, std::size_t size) {
+    PageBuffer buffer;
+#if __has_include(<sys/mman.h>)
+    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (pages == MAP_FAILED) return buffer;
+#ifdef MADV_SEQUENTIAL
+    madvise(pages, size, MADV_SEQUENTIAL);
+#endif
+    buffer.bytes = static_cast<char*>(pages);
+    buffer.length = size;
+    buffer.mapped = true;
+#else
+    (void)fd;
+    (void)size;
+#endif
+    return buffer;
+}
+
 PageBuffer::~PageBuffer() { release(); }
 
 PageBuffer::PageBuffer(PageBuffer&& other) noexcept

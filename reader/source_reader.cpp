@@ -1,9 +1,11 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #include "reader/source_reader.h"
 
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool isWhitespace(char c) { return (c >= 9 && c <= 13) || c == ' '; }
 
@@ -26,32 +28,83 @@ SourceReader::SourceReader(std::string_view input) : storage(input.size()), open
     data = std::string_view(storage.data(), storage.size());
 }
 
+namespace {
+
+// Below this a file is read rather than mapped: mapping costs more than it saves.
+constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
+
+// Reads `fd` to its end into `bytes`, which grows as needed; the size read, or -1 with errno set.
+long long readToEnd(int fd, PageBuffer& bytes, std::size_t expected) {
+    std::size_t used = 0;
+    if (bytes.size() < expected + 1) bytes = PageBuffer(expected + 1);
+    for (;;) {
+        if (used == bytes.size()) {
+            PageBuffer bigger(bytes.size() < 4096 ? 65536 : 2 * bytes.size());
+            std::memcpy(bigger.data(), bytes.data(), used);
+            bytes = std::move(bigger);
+        }
+        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) return static_cast<long long>(used);
+        used += static_cast<std::size_t>(got);
+    }
+}
+
+} // namespace
+
 bool SourceReader::open(const std::string& fileName) {
     opened = false;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) return false;
-    file.seekg(0, std::ios::end);
-    const auto size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    PageBuffer bytes;
-    if (size > 0) {
-        bytes = PageBuffer(static_cast<std::size_t>(size));
-        if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
-    } else {
-        // Not every readable file tells its size (a pipe, say): read it to the end instead.
-        const std::string all{std::istreambuf_iterator<char>(file),
-                              std::istreambuf_iterator<char>()};
-        if (file.bad()) return false;
-        bytes = PageBuffer(all.size());
-        all.copy(bytes.data(), all.size());
+    lastError = 0;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        lastError = errno;
+        return false;
     }
+    struct stat status {};
+    bool read = false;
+    if (::fstat(fd, &status) != 0) {
+        lastError = errno;
+    } else if (S_ISDIR(status.st_mode)) {
+        lastError = EISDIR;
+    } else if (S_ISREG(status.st_mode) &&
+               static_cast<std::size_t>(status.st_size) >= smallestMappedFile) {
+        const auto size = static_cast<std::size_t>(status.st_size);
+        PageBuffer mapped = PageBuffer::mapFile(fd, size);
+        if (mapped.data()) {
+            take(std::move(mapped), size);
+            read = true;
+        }
+    }
+    if (!read && lastError == 0) read = readAll(fd);
+    ::close(fd);
+    return read;
+}
+
+bool SourceReader::readAll(int fd) {
+    opened = false;
+    PageBuffer bytes;
+    struct stat status {};
+    const std::size_t expected = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+                                     ? static_cast<std::size_t>(status.st_size)
+                                     : 0;
+    const long long size = readToEnd(fd, bytes, expected);
+    if (size < 0) {
+        lastError = errno;
+        return false;
+    }
+    take(std::move(bytes), static_cast<std::size_t>(size));
+    return true;
+}
+
+void SourceReader::take(PageBuffer bytes, std::size_t size) {
     storage = std::move(bytes);
-    data = std::string_view(storage.data(), storage.size());
+    data = std::string_view(storage.data(), size);
     pos = markPos = 0;
     skippedFrom = skippedTo = noPosition;
     endReached = false;
     opened = true;
-    return true;
+    lastError = 0;
 }
 
 char SourceReader::getChar() {
@@ -251,28 +304,76 @@ char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
     skippedFrom = skippedTo = noPosition;
     const auto from = static_cast<Position>(text.data() - data.data());
-    countLinesUpTo(from + text.size());
+    pendingRewrite = {from, from + text.size(), 0, noPosition};
+    if (std::memchr(text.data(), '\n', text.size()) ||
+        std::memchr(text.data(), '\r', text.size())) {
+        pendingRewrite.typedLineEnds = lineEnds(pendingRewrite.from, pendingRewrite.to);
+        pendingRewrite.typedLineStart = lineStartIn(pendingRewrite.from, pendingRewrite.to);
+    }
     return storage.data() + from;
 }
 
-void SourceReader::countLinesUpTo(Position to) {
-    if (to > data.size()) to = data.size();
-    for (Position i = countedTo; i < to; ++i) {
-        const char c = data[i];
-        if (c != '\n' && c != '\r') continue;
-        // A carriage return right in front of a line feed ends no line: the line feed does.
-        if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') continue;
-        ++linesBefore;
-        lineStart = i + 1;
-    }
-    if (to > countedTo) countedTo = to;
+void SourceReader::rewritten(std::string_view text) {
+    if (text.empty() || static_cast<Position>(text.data() - data.data()) != pendingRewrite.from)
+        return;
+    const bool holdsLineEnd =
+        std::memchr(text.data(), '\n', text.size()) || std::memchr(text.data(), '\r', text.size());
+    if (holdsLineEnd || pendingRewrite.typedLineEnds > 0) rewrites.push_back(pendingRewrite);
 }
 
+// Line ends among the bytes from `from` to `to`. A carriage return right in front of a line
+// feed ends no line: the line feed does. The count runs without branches, so the compiler can
+// take many bytes at a time.
+std::size_t SourceReader::lineEnds(Position from, Position to) const {
+    if (from >= to) return 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    const Position last = to < data.size() ? to : to - 1; // bytes with a byte behind them
+    std::size_t ends = 0;
+    for (Position i = from; i < last; ++i) {
+        ends += static_cast<std::size_t>(bytes[i] == '\n') +
+                static_cast<std::size_t>(bytes[i] == '\r' && bytes[i + 1] != '\n');
+    }
+    if (last < to) {
+        ends += static_cast<std::size_t>(bytes[last] == '\n' || bytes[last] == '\r');
+    }
+    return ends;
+}
+
+// The offset behind the last line end among the bytes from `from` to `to`; noPosition when
+// there is none.
+SourceReader::Position SourceReader::lineStartIn(Position from, Position to) const {
+    for (Position i = to; i > from; --i) {
+        const char c = data[i - 1];
+        if (c == '\n' || (c == '\r' && (i == data.size() || data[i] != '\n'))) return i;
+    }
+    return noPosition;
+}
+
+// Counted on the bytes as they now stand, then mended for the rewritten texts, which lie
+// between quotes: a line end never spans their edges.
 SourceReader::LineColumn SourceReader::lineColumn(Position at) {
     if (at > data.size()) at = data.size();
-    countLinesUpTo(at);
-    const Position from = at < lineStart ? lineStart : at;
-    return {linesBefore + 1, from - lineStart + 1};
+    std::size_t ends = lineEnds(0, at);
+    for (const RewrittenText& text : rewrites) {
+        if (text.to > at) break;
+        ends = ends - lineEnds(text.from, text.to) + text.typedLineEnds;
+    }
+    Position start = 0;
+    Position scanTo = at;
+    for (auto text = rewrites.rbegin();; ++text) {
+        while (text != rewrites.rend() && text->to > scanTo) ++text;
+        const Position scanFrom = text == rewrites.rend() ? 0 : text->to;
+        start = lineStartIn(scanFrom, scanTo);
+        if (start != noPosition) break;
+        if (text == rewrites.rend()) {
+            start = 0;
+            break;
+        }
+        start = text->typedLineStart;
+        if (start != noPosition) break;
+        scanTo = text->from;
+    }
+    return {ends + 1, at - start + 1};
 }
 
 SourceReader::Position SourceReader::nextNonBlank(Position at) const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Number of input bytes an error report shows of what was found.
 constexpr std::size_t foundTextLength = 40;
@@ -28,9 +29,13 @@ class SourceReader {
     SourceReader() = default;
     explicit SourceReader(std::string_view input);
 
-    // Reads the whole file; false (and a reader at its end) when it cannot be read.
+    // Takes the whole file: a big regular file is mapped, anything else read to its end.
+    // False (and a reader at its end) when it cannot be read; `openError` then tells why.
     bool open(const std::string& fileName);
+    // Reads an open descriptor, standard input say, to its end.
+    bool readAll(int fd);
     bool isOpen() const { return opened; }
+    int openError() const { return lastError; }
 
     Position position() const { return pos; }
     void restore(Position to) { pos = to; }
@@ -58,13 +63,15 @@ class SourceReader {
     bool readNumber(std::string_view& out);
 
     // Writable access to a text this reader delivered, so that brace codes can be decoded in
-    // place. The bytes are never scanned again once an element has taken them over.
+    // place. The bytes are never scanned again once an element has taken them over. Once the
+    // text is rewritten, `rewritten` is told, so that lines can still be counted as typed.
     char* editable(std::string_view text);
+    void rewritten(std::string_view text);
 
     // The line and the column (both from 1, the column in bytes) of byte offset `at`, counted
     // on the input as it was read, before any text was decoded in place. A line ends at a line
-    // feed, a carriage return and line feed, or a lone carriage return. Offsets must not go
-    // back behind a text already made editable.
+    // feed, a carriage return and line feed, or a lone carriage return. `at` must lie behind
+    // every text rewritten so far.
     struct LineColumn {
         std::size_t line;
         std::size_t column;
@@ -83,7 +90,9 @@ class SourceReader {
     bool readQuotedRest();
     bool readAngleRest();
     bool readRun(std::string_view& out, bool (*inClass)(char));
-    void countLinesUpTo(Position to);
+    void take(PageBuffer bytes, std::size_t size);
+    std::size_t lineEnds(Position from, Position to) const;
+    Position lineStartIn(Position from, Position to) const;
 
     static constexpr Position noPosition = static_cast<Position>(-1);
 
@@ -96,10 +105,17 @@ class SourceReader {
     char lastRead = 0;
     bool endReached = false;
     bool opened = false;
+    int lastError = 0;
     int minor = 1;
     std::int64_t columns = 0;
-    // Lines are counted lazily, only as far as a text about to be rewritten or a place asked for.
-    Position countedTo = 0;
-    std::size_t linesBefore = 0; // line ends in front of countedTo
-    Position lineStart = 0;      // where the line holding countedTo begins
+    // Texts whose line ends were changed by rewriting them: where they lie, and their line
+    // ends as typed. Only texts that held or gained a line end byte are kept, which is rare.
+    struct RewrittenText {
+        Position from;
+        Position to;
+        std::size_t typedLineEnds;
+        Position typedLineStart; // behind their last line end; noPosition when none
+    };
+    std::vector<RewrittenText> rewrites;
+    RewrittenText pendingRewrite{};
 };

@@ -2,6 +2,8 @@
 #include "frontend/conversion.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace {
@@ -40,6 +42,50 @@ TEST(DiagnosticTest, LocatesTheFirstByteOfWhatWasFound) {
         EXPECT_EQ(c.column, result.diagnostic->column);
         EXPECT_EQ(c.expected, result.diagnostic->expected);
         EXPECT_EQ(c.found, result.diagnostic->found);
+    }
+}
+
+// The byte offset of a line and column in `text`, lines ending as the diagnostic counts them.
+std::size_t offsetOf(const std::string& text, std::size_t line, std::size_t column) {
+    std::size_t at = 0;
+    for (std::size_t current = 1; current < line && at < text.size(); ++at) {
+        if (text[at] == '\n' ||
+            (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')))
+            ++current;
+    }
+    return at + column - 1;
+}
+
+// Texts rewritten in place by brace decoding may gain or lose line end bytes; the place given
+// is still the one in the input as typed, where the found text stands.
+TEST(DiagnosticTest, PlaceIsInTheInputAsTyped) {
+    const char* const pieces[] = {"{0a}", "{0d}", "{0d0a}", "\r\n", "\n", "\r",
+                                  "{nl}", "x",    "{{}",    "{41}", " ",  "{0a0a0d}"};
+    std::mt19937 random(2026);
+    for (int round = 0; round < 2000; ++round) {
+        std::string input = "VQZ\r\nVERSION 1.1\nSURVEY\rTITLE \"";
+        const auto text = [&] {
+            for (int i = random() % 6; i > 0; --i) input += pieces[random() % std::size(pieces)];
+        };
+        text();
+        input += "\"\r\nRECORD A\n";
+        for (int variable = random() % 4; variable > 0; --variable) {
+            input += "VARIABLE 1 NAME \"n\" LABEL \"";
+            text();
+            input += "\"\rTYPE SINGLE POSITION 1 VALUES \"";
+            text();
+            input += "\"\n\"";
+            text();
+            input += "\" END VALUES END VARIABLE\r\n";
+        }
+        input += "\r\n  BOGUS";
+        text();
+        SCOPED_TRACE(input);
+        const Conversion result = convertText(input);
+        ASSERT_TRUE(result.diagnostic);
+        const std::size_t at = offsetOf(input, result.diagnostic->line, result.diagnostic->column);
+        EXPECT_EQ(result.diagnostic->found, input.substr(at, result.diagnostic->found.size()));
+        EXPECT_EQ(0u, result.diagnostic->found.find("BOGUS"));
     }
 }
 
