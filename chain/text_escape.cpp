@@ -82,7 +82,7 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
 
 std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text) {
     // Most texts hold no brace at all and stay as they are, untouched.
-    if (text.find('{') == std::string_view::npos) return text;
+    if (!reader.mayHoldBrace(text)) return text;
     const std::string_view decoded = decodeBraceCodes(reader.editable(text), text.size());
     reader.rewritten(text);
     return decoded;

@@ -7,19 +7,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool isWhitespace(char c) { return (c >= 9 && c <= 13) || c == ' '; }
-
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool isNumberChar(char c) { return isDigit(c) || c == '.' || c == '-'; }
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr char endOfInput = '\xff';
 
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// The offset of the first double quote, opening brace or zero byte from `from` on; `to` when
+// there is none. Sixteen bytes are looked at a time where they lie within the input.
+std::size_t findQuoteBraceOrZero(const char* bytes, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i brace = _mm_set1_epi8('{');
+    const __m128i zero = _mm_setzero_si128();
+    for (; to - from >= 16; from += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, brace)),
+                         _mm_cmpeq_epi8(block, zero));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0)
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (from < to && bytes[from] != '"' && bytes[from] != '{' && bytes[from] != '\0') ++from;
+    return from;
+}
 
 } // namespace
 
@@ -134,38 +149,29 @@ std::string_view SourceReader::readBack(Position from, std::size_t n) {
 
 std::string_view SourceReader::captureFound() { return readBack(pos, foundTextLength); }
 
-// Every failed recognition goes back in front of the white space it skipped and the next one
-// skips it again, so the end of the last run skipped is remembered.
-void SourceReader::skipWhitespace() {
-    if (atEnd()) return;
-    if (pos == skippedFrom) {
-        pos = skippedTo;
-    } else {
-        skippedFrom = pos;
-        while (pos < data.size() && isWhitespace(data[pos])) ++pos;
-        skippedTo = pos;
-    }
-    if (pos != skippedFrom) lastRead = data[pos - 1];
-}
-
-int SourceReader::peekBehindWhitespace() {
-    if (atEnd()) return -1;
-    const Position from = pos;
-    const char last = lastRead;
-    skipWhitespace();
-    const int next = pos < data.size() ? static_cast<unsigned char>(data[pos]) : -1;
-    pos = from;
-    lastRead = last;
-    return next;
-}
-
 // Compares in place rather than byte by byte through getChar, with the same outcome: the
 // position, the last byte read and the end-of-input state are as if each byte had been read.
-bool SourceReader::matchKeyword(std::string_view text) {
-    skipWhitespace();
-    mark();
-    if (text.empty()) return true;
-    if (atEnd()) return false;
+// White space comes mostly in short runs, a line end and an indentation: sixteen bytes are
+// looked at a time where they lie within the input.
+SourceReader::Position SourceReader::skipBlanks(const char* bytes, Position from, Position to) {
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i controlRange = _mm_set1_epi8(4); // tab to carriage return: 9 to 13
+    for (; to - from >= 16; from += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+        const __m128i offset = _mm_sub_epi8(block, tab);
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, controlRange), offset);
+        const __m128i white = _mm_or_si128(control, _mm_cmpeq_epi8(block, blank));
+        const auto other = static_cast<unsigned>(~_mm_movemask_epi8(white)) & 0xffffu;
+        if (other != 0) return from + static_cast<Position>(__builtin_ctz(other));
+    }
+#endif
+    while (from < to && isWhitespace(bytes[from])) ++from;
+    return from;
+}
+
+bool SourceReader::matchRest(std::string_view text) {
     const std::size_t available = data.size() - pos;
     const std::size_t comparable = available < text.size() ? available : text.size();
     std::size_t matched = 0;
@@ -200,34 +206,51 @@ bool SourceReader::readKeywordString(std::string_view keyword, std::string_view&
 }
 
 // Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
-// after it pass unexamined, so "{"}" does not end the text. Braces are looked for only in front
-// of the next quote, and each stretch of input is searched once, so any text reads in linear time.
+// after it pass unexamined, so "{"}" does not end the text. Every byte is looked at once, so any
+// text reads in linear time; whether the text holds a brace or a zero byte is noted on the way.
 bool SourceReader::readQuotedRest() {
     if (atEnd()) return false;
     const char* const bytes = data.data();
     const std::size_t size = data.size();
-    const auto find = [bytes](char wanted, std::size_t from, std::size_t to) {
-        const void* found = std::memchr(bytes + from, wanted, to - from);
-        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes) : to;
-    };
+    quotedFrom = pos;
+    quotedBrace = false;
+    quotedZero = noPosition;
     std::size_t at = pos;
-    if (lastRead == '{') ++at; // only when a caller opened the text with a brace
-    std::size_t quote = at < size ? find('"', at, size) : size;
+    if (lastRead == '{' && at < size) { // only when a caller opened the text with a brace
+        quotedBrace = bytes[at] == '{';
+        if (bytes[at] == '\0') quotedZero = at;
+        ++at;
+    }
     while (at < size) {
-        const std::size_t brace = find('{', at, quote);
-        if (brace == quote) {
-            if (quote == size) break;
-            pos = quote + 1; // the first quote examined ends the text
+        at = findQuoteBraceOrZero(bytes, at, size);
+        if (at == size) break;
+        if (bytes[at] == '"') {
+            pos = at + 1;
+            quotedTo = at;
             lastRead = '"';
             return true;
         }
-        at = brace + 2; // the brace and the byte it lets pass
-        if (at < size && quote < at) quote = find('"', at, size);
+        if (bytes[at] == '{') {
+            quotedBrace = true;
+            if (at + 1 < size && bytes[at + 1] == '\0' && quotedZero == noPosition) {
+                quotedZero = at + 1;
+            }
+            at += 2; // the brace and the byte it lets pass
+        } else {
+            if (quotedZero == noPosition) quotedZero = at;
+            ++at;
+        }
     }
     pos = size;
     endReached = true;
     lastRead = endOfInput;
     return false;
+}
+
+bool SourceReader::mayHoldBrace(std::string_view text) const {
+    const auto from = static_cast<Position>(text.data() - data.data());
+    if (from == quotedFrom && from + text.size() <= quotedTo) return quotedBrace;
+    return text.find('{') != std::string_view::npos;
 }
 
 // Reads on behind an opening "<" up to its matching ">". Nested angle sections and quoted
@@ -262,7 +285,14 @@ bool SourceReader::readDelimited(std::string_view* out, char closer) {
         resetToMark();
         return false;
     }
-    if (out) *out = readBack(start, pos - start - 1);
+    if (!out) return true;
+    if (closer == '"' && quotedFrom == start) {
+        // The scan has noted where a zero byte cuts the text short.
+        const Position end = quotedZero < pos - 1 ? quotedZero : pos - 1;
+        *out = data.substr(start, end - start);
+    } else {
+        *out = readBack(start, pos - start - 1);
+    }
     return true;
 }
 
@@ -278,7 +308,9 @@ bool SourceReader::readLetter(char& out) {
     return true;
 }
 
-bool SourceReader::readRun(std::string_view& out, bool (*inClass)(char)) {
+// The same outcome as reading byte by byte with a mark in front of each: the position and the
+// mark behind the run, the byte that ended it as the last one read.
+template <bool (*inClass)(char)> bool SourceReader::readRun(std::string_view& out) {
     skipWhitespace();
     mark();
     const Position start = pos;
@@ -286,19 +318,24 @@ bool SourceReader::readRun(std::string_view& out, bool (*inClass)(char)) {
         resetToMark();
         return false;
     }
-    do {
-        mark();
-    } while (!atEnd() && inClass(getChar()));
-    resetToMark();
+    Position end = pos;
+    while (end < data.size() && inClass(data[end])) ++end;
+    pos = markPos = end;
+    if (end < data.size()) {
+        lastRead = data[end];
+    } else {
+        endReached = true; // the run was ended by the end of the input
+        lastRead = endOfInput;
+    }
     // Taken straight from the buffer rather than read back: a run that ends the input keeps
     // its text although the end-of-input state is now set. A run never holds a zero byte.
-    out = data.substr(start, pos - start);
+    out = data.substr(start, end - start);
     return true;
 }
 
-bool SourceReader::readDigits(std::string_view& out) { return readRun(out, isDigit); }
+bool SourceReader::readDigits(std::string_view& out) { return readRun<isDigit>(out); }
 
-bool SourceReader::readNumber(std::string_view& out) { return readRun(out, isNumberChar); }
+bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberChar>(out); }
 
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
@@ -329,9 +366,15 @@ std::size_t SourceReader::lineEnds(Position from, Position to) const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
     const Position last = to < data.size() ? to : to - 1; // bytes with a byte behind them
     std::size_t ends = 0;
-    for (Position i = from; i < last; ++i) {
-        ends += static_cast<std::size_t>(bytes[i] == '\n') +
-                static_cast<std::size_t>(bytes[i] == '\r' && bytes[i + 1] != '\n');
+    constexpr Position block = 1 << 16; // counted in 32 bits, then added up
+    for (Position blockStart = from; blockStart < last; blockStart += block) {
+        const Position blockEnd = last - blockStart < block ? last : blockStart + block;
+        unsigned inBlock = 0;
+        for (Position i = blockStart; i < blockEnd; ++i) {
+            inBlock += static_cast<unsigned>(bytes[i] == '\n') +
+                       static_cast<unsigned>((bytes[i] == '\r') & (bytes[i + 1] != '\n'));
+        }
+        ends += inBlock;
     }
     if (last < to) {
         ends += static_cast<std::size_t>(bytes[last] == '\n' || bytes[last] == '\r');

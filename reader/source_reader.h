@@ -12,10 +12,10 @@
 // Number of input bytes an error report shows of what was found.
 constexpr std::size_t foundTextLength = 40;
 
-bool isWhitespace(char c);
-bool isLetter(char c);
-bool isDigit(char c);
-bool isNumberChar(char c);
+inline bool isWhitespace(char c) { return (c >= 9 && c <= 13) || c == ' '; }
+inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isNumberChar(char c) { return isDigit(c) || c == '.' || c == '-'; }
 
 // The whole input is read once into memory; positions are byte offsets into it. Texts handed
 // out by the scanners are views into that buffer, so the reader must outlive every element
@@ -51,11 +51,43 @@ class SourceReader {
     // The up to foundTextLength bytes at the current position, for an error report.
     std::string_view captureFound();
 
-    void skipWhitespace();
+    // Every failed recognition goes back in front of the white space it skipped and the next
+    // one skips it again, so the last run skipped is remembered.
+    void skipWhitespace() {
+        if (atEnd()) return;
+        if (pos == skippedFrom) {
+            pos = skippedTo;
+        } else {
+            skippedFrom = pos;
+            pos = skipBlanks(data.data(), pos, data.size());
+            skippedTo = pos;
+        }
+        if (pos != skippedFrom) lastRead = data[pos - 1];
+    }
     // The first byte behind the white space at the position, as an unsigned char, or -1 when
     // the input ends there; nothing about the reader changes.
-    int peekBehindWhitespace();
-    bool matchKeyword(std::string_view text);
+    int peekBehindWhitespace() {
+        if (atEnd()) return -1;
+        const Position from = pos;
+        const char last = lastRead;
+        skipWhitespace();
+        const int next = pos < data.size() ? static_cast<unsigned char>(data[pos]) : -1;
+        pos = from;
+        lastRead = last;
+        return next;
+    }
+    // Most attempts fail at the first byte, which is compared here before anything else.
+    bool matchKeyword(std::string_view text) {
+        skipWhitespace();
+        mark();
+        if (text.empty()) return true;
+        if (atEnd()) return false;
+        if (pos < data.size() && foldCase(data[pos]) != text[0]) {
+            lastRead = data[pos];
+            return false;
+        }
+        return matchRest(text);
+    }
     bool readKeywordString(std::string_view keyword, std::string_view& out);
     bool readDelimited(std::string_view* out, char closer);
     bool readLetter(char& out);
@@ -87,9 +119,15 @@ class SourceReader {
     void setColumnsUsed(std::int64_t n) { columns = n; }
 
   private:
+    // The offset of the first byte from `from` on that is not white space; `to` when none.
+    static Position skipBlanks(const char* bytes, Position from, Position to);
+    static char foldCase(char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    bool matchRest(std::string_view text);
     bool readQuotedRest();
     bool readAngleRest();
-    bool readRun(std::string_view& out, bool (*inClass)(char));
+    template <bool (*inClass)(char)> bool readRun(std::string_view& out);
     void take(PageBuffer bytes, std::size_t size);
     std::size_t lineEnds(Position from, Position to) const;
     Position lineStartIn(Position from, Position to) const;
@@ -118,4 +156,15 @@ class SourceReader {
     };
     std::vector<RewrittenText> rewrites;
     RewrittenText pendingRewrite{};
+    // The last quoted text scanned: where it lies, whether it holds a brace, where its first
+    // zero byte is (noPosition when none).
+    Position quotedFrom = noPosition;
+    Position quotedTo = noPosition;
+    bool quotedBrace = false;
+    Position quotedZero = noPosition;
+
+  public:
+    // False only when `text` is known to hold no "{": a text just delivered by a quoted scan
+    // that met none. Saves looking through the text again.
+    bool mayHoldBrace(std::string_view text) const;
 };
