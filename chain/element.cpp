@@ -25,12 +25,10 @@ bool Element::parseAll(SourceReader& reader, Element* (*start)(SourceReader&, El
             if (error) *error = static_cast<ErrorElement*>(current)->report();
             return false;
         }
-        // Nothing written in front of the survey, of a variable or of the record's end waits
-        // for anything later: the head is complete at SURVEY, and a variable's position is
-        // computed by its END VARIABLE.
-        if (out && (current->isSurvey() || current->isVariable() || current->isEndRecord())) {
-            writeUpTo(*current, *out);
-        }
+        // Nothing written in front of a variable waits for anything later: the head is complete
+        // at SURVEY, and a variable's position is computed by its END VARIABLE. So only one
+        // variable (or the head, survey and record before the first) is held at any time.
+        if (out && current->isVariable()) writeUpTo(*current, *out);
     }
 }
 

@@ -24,19 +24,22 @@ class XmlOutput {
         buffer[used++] = c;
     }
     void write(std::string_view text) {
-        if (text.empty()) return; // an empty view may have no bytes at all to copy from
         if (text.size() > buffer.size() - used) {
             writeLong(text);
             return;
         }
-        std::memcpy(buffer.data() + used, text.data(), text.size());
+        copySmall(buffer.data() + used, text.data(), text.size());
         used += text.size();
     }
-    // `indent` blanks, the start of every line.
+    // `indent` blanks, the start of every line. The usual depths are copied as one block of
+    // fixed size, of which only `indent` bytes are kept.
     void writeIndent() {
-        static constexpr std::string_view blanks = "                                ";
-        if (indent > 0 && static_cast<std::size_t>(indent) <= blanks.size()) {
-            write(blanks.substr(0, static_cast<std::size_t>(indent)));
+        static constexpr char blanks[] = "                                ";
+        constexpr std::size_t block = sizeof blanks - 1;
+        if (indent > 0 && static_cast<std::size_t>(indent) <= block &&
+            buffer.size() - used >= block) {
+            std::memcpy(buffer.data() + used, blanks, block);
+            used += static_cast<std::size_t>(indent);
         } else if (indent > 0) {
             writeLongIndent();
         }
@@ -50,6 +53,23 @@ class XmlOutput {
     Encoding encoding = Encoding::Latin1;
 
   private:
+    // Short texts are copied as two overlapping words rather than through a call; nothing is
+    // read outside the text.
+    static void copySmall(char* to, const char* from, std::size_t n) {
+        if (n >= 8 && n <= 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else if (n > 0 && n < 4) {
+            to[0] = from[0];
+            to[n / 2] = from[n / 2];
+            to[n - 1] = from[n - 1];
+        } else if (n > 16) {
+            std::memcpy(to, from, n);
+        }
+    }
     void drain();
     void writeLong(std::string_view text);
     void writeLongIndent();

@@ -47,11 +47,14 @@ PageBuffer::PageBuffer(std::size_t size) : length(size) {
 PageBuffer PageBuffer::mapFile(int fd, std::size_t size) {
     PageBuffer buffer;
 #if __has_include(<sys/mman.h>)
-    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-    if (pages == MAP_FAILED) return buffer;
-#ifdef MADV_SEQUENTIAL
-    madvise(pages, size, MADV_SEQUENTIAL);
+    // The pages are made ready at once rather than one fault at a time: texts with brace codes
+    // are decoded in place all through the file, so most pages would be copied anyway.
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE;
 #endif
+    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, fd, 0);
+    if (pages == MAP_FAILED) return buffer;
     buffer.bytes = static_cast<char*>(pages);
     buffer.length = size;
     buffer.mapped = true;

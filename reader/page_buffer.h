@@ -10,9 +10,8 @@ class PageBuffer {
   public:
     PageBuffer() = default;
     explicit PageBuffer(std::size_t size);
-    // A private copy-on-write map of `size` bytes of an open regular file: its bytes are read
-    // from the system's file cache as they are first touched, and writing them changes only
-    // this copy. Empty when the system cannot map the file.
+    // A private copy-on-write map of `size` bytes of an open regular file: writing its bytes
+    // changes only this copy. Empty when the system cannot map the file.
     static PageBuffer mapFile(int fd, std::size_t size);
     ~PageBuffer();
     PageBuffer(PageBuffer&& other) noexcept;
