@@ -1,4 +1,4 @@
-# Tests of the Python module vqz2xml: results, diagnostics, encodings, arguments and version.
+# Tests of the Python module vqz2xml: results, diagnostics, arguments, encodings and version.
 import os
 import pathlib
 import unittest
@@ -11,23 +11,14 @@ COMPLETE = (b'VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME "a" LABEL "caf\xe9
 
 class ConvertTest(unittest.TestCase):
     def test_golden_cases_give_the_programs_bytes(self):
-        golden = pathlib.Path(os.environ["GOLDEN_DIR"])
-        cases = sorted(golden.glob("*.vqz"))
+        cases = sorted(pathlib.Path(os.environ["GOLDEN_DIR"]).glob("*.vqz"))
         self.assertTrue(cases)
         for case in cases:
             with self.subTest(case=case.name):
                 result = vqz2xml.convert(case.read_bytes())
                 self.assertEqual(case.with_suffix(".xml").read_bytes(), result.xml)
-                self.assertEqual(b"*** Error:" not in result.xml, result.complete)
+                self.assertIs(b"*** Error:" not in result.xml, result.complete)
                 self.assertEqual(result.complete, result.diagnostic is None)
-
-    def test_complete_document(self):
-        result = vqz2xml.convert(COMPLETE)
-        self.assertIs(True, result.complete)
-        self.assertIsInstance(result.xml, bytes)
-        self.assertTrue(result.xml.startswith(b'<?xml version="1.0"?>\r\n'))
-        self.assertIn(b"<label>caf&#xe9;</label>", result.xml)
-        self.assertIsNone(result.diagnostic)
 
     def test_faulty_input_tells_where(self):
         cases = [
@@ -38,31 +29,24 @@ class ConvertTest(unittest.TestCase):
         ]
         for data, line, column, expected, found, text in cases:
             with self.subTest(data=data):
-                result = vqz2xml.convert(data)
-                self.assertIs(False, result.complete)
-                diagnostic = result.diagnostic
-                self.assertEqual((line, column), (diagnostic.line, diagnostic.column))
-                self.assertEqual(expected, diagnostic.expected)
-                self.assertEqual(found, diagnostic.found)
-                self.assertEqual(text, str(diagnostic))
+                d = vqz2xml.convert(data).diagnostic
+                self.assertEqual((line, column, expected, found),
+                                 (d.line, d.column, d.expected, d.found))
+                self.assertEqual(text, str(d))
 
-    def test_accepts_bytes_like_input(self):
+    def test_takes_bytes_like_input_but_no_text(self):
         expected = vqz2xml.convert(COMPLETE).xml
+        self.assertIn(b"<label>caf&#xe9;</label>", expected)
         for data in (bytearray(COMPLETE), memoryview(COMPLETE)):
             with self.subTest(kind=type(data).__name__):
                 self.assertEqual(expected, vqz2xml.convert(data).xml)
-
-    def test_text_input_is_refused(self):
         with self.assertRaises(TypeError):
             vqz2xml.convert(COMPLETE.decode("latin1"))
 
     def test_encoding_names(self):
-        for name in ("latin1", "Latin-1", "iso-8859-1", "cp1252", "windows-1252", "utf-8",
-                     "utf8", "UTF-8"):
+        for name in ("latin1", "Latin-1", "cp1252", "windows-1252", "utf-8", "utf8", "UTF-8"):
             with self.subTest(encoding=name):
-                result = vqz2xml.convert(b"VQZ VERSION 1.1 SURVEY", encoding=name)
-                self.assertFalse(result.complete)
-                self.assertEqual("'Title'", result.diagnostic.expected)
+                self.assertTrue(vqz2xml.convert(COMPLETE, encoding=name).complete)
         for name in ("ascii", "utf-16", "bogus", ""):
             with self.subTest(encoding=name):
                 with self.assertRaises(ValueError):
