@@ -3,7 +3,11 @@
 #include <sstream>
 #include <vqz2xml/vqz2xml.hpp>
 
+// A name the converter uses inside, which its users must stay free to use for their own.
+bool isLetter(char c) { return c == '!'; }
+
 int main() {
+    if (!isLetter('!')) return 1;
     const vqz2xml::Result done = vqz2xml::convert(
         "VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" LABEL \"caf\xe9\" TYPE logical "
         "POSITION 1 END VARIABLE END RECORD END SURVEY END VQZ");
