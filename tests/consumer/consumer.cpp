@@ -1,13 +1,20 @@
 // Uses an installed vqz2xml through its CMake package: converts a complete and a faulty input.
 #include <iostream>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <vqz2xml/vqz2xml.hpp>
 
-// A name the converter uses inside, which its users must stay free to use for their own.
-bool isLetter(char c) { return c == '!'; }
+// Names the converter uses inside, which its users must stay free to use for their own.
+struct Diagnostic {
+    int code;
+};
+std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic) {
+    return std::string(fileName) + ": code " + std::to_string(diagnostic.code);
+}
 
 int main() {
-    if (!isLetter('!')) return 1;
+    if (diagnosticLine("x", {1}) != "x: code 1") return 1;
     const vqz2xml::Result done = vqz2xml::convert(
         "VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" LABEL \"caf\xe9\" TYPE logical "
         "POSITION 1 END VARIABLE END RECORD END SURVEY END VQZ");
