@@ -1,0 +1,62 @@
+/* The C interface of the converter from classic Quorbel input (.vqz) into Quorbel XML 1.1. */
+#pragma once
+
+#include <stddef.h>
+
+#if defined(__GNUC__)
+#pragma GCC visibility push(default)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* How input bytes 0x80 to 0xFF are read: one Latin-1 character each, Windows-1252 characters,
+   or UTF-8 sequences. */
+typedef enum { VQZ2XML_LATIN1 = 0, VQZ2XML_CP1252 = 1, VQZ2XML_UTF8 = 2 } vqz2xml_encoding;
+
+/* What vqz2xml_convert returns. */
+enum {
+    VQZ2XML_OK = 0,
+    VQZ2XML_INVALID_ARGUMENT = 1, /* null result, null input with a size, unknown encoding */
+    VQZ2XML_OUT_OF_MEMORY = 2
+};
+
+typedef struct {
+    int complete;        /* 1: complete document; 0: it ends with an error report */
+    char* xml;           /* the output, zero-terminated; xml_size bytes before the terminator */
+    size_t xml_size;     /* the terminator not counted */
+    size_t line, column; /* of the diagnostic; 0 when complete */
+    char* message;       /* the one-line diagnostic as the command line gives it; NULL when
+                            complete */
+} vqz2xml_result;
+
+/* Converts `size` bytes of classic input at `input` (which may be NULL when `size` is 0) and
+   fills `*result` with the XML, byte for byte what the program writes, and for a faulty input
+   with the place of the fault and the one-line diagnostic
+       <input>:LINE:COLUMN: error: expected EXPECTED, found "FOUND"
+   (or "found end of input"): the file name is always "<input>", the found text has quotes and
+   backslashes escaped and bytes outside printable ASCII written as \xNN. `line` and `column`
+   count from 1, the column in bytes.
+
+   Returns VQZ2XML_OK, after which the caller owns `*result` and hands it to
+   vqz2xml_result_free. Any other value means nothing was converted; `*result` (when not NULL)
+   is then zeroed and holds nothing to free. `*result` is overwritten: free an earlier result
+   first. Safe to call from several threads at once. */
+int vqz2xml_convert(const char* input, size_t size, vqz2xml_encoding encoding,
+                    vqz2xml_result* result);
+
+/* Frees what a result holds and zeroes it, so a second call does nothing. Accepts NULL and a
+   zeroed result. */
+void vqz2xml_result_free(vqz2xml_result* result);
+
+/* The version of the library, such as "1.1.0". */
+const char* vqz2xml_version(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#if defined(__GNUC__)
+#pragma GCC visibility pop
+#endif

@@ -1,0 +1,145 @@
+// The C interface: the program's bytes, the one-line diagnostic, invalid arguments and freeing.
+#include "tests/library/c_calls.h"
+#include "tests/library/golden_cases.h"
+#include "vqz2xml/vqz2xml.h"
+#include "vqz2xml/vqz2xml.hpp"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+constexpr std::string_view complete = "VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" "
+                                      "LABEL \"b\" TYPE logical POSITION 1 END VARIABLE "
+                                      "END RECORD END SURVEY END VQZ";
+
+// Frees the result however the test ends.
+struct OwnedResult {
+    vqz2xml_result result{};
+    ~OwnedResult() { vqz2xml_result_free(&result); }
+};
+
+TEST(CInterfaceTest, GivesTheProgramsBytesForEveryGoldenCase) {
+    for (const auto& c : goldenCases()) {
+        SCOPED_TRACE(c.name);
+        OwnedResult owned;
+        const vqz2xml_result& r = owned.result;
+        ASSERT_EQ(VQZ2XML_OK,
+                  vqz2xml_convert(c.input.data(), c.input.size(), VQZ2XML_LATIN1, &owned.result));
+        ASSERT_NE(nullptr, r.xml);
+        EXPECT_EQ(c.xml, std::string(r.xml, r.xml_size));
+        EXPECT_EQ('\0', r.xml[r.xml_size]);
+        EXPECT_EQ(c.complete() ? 1 : 0, r.complete);
+        EXPECT_EQ(c.complete(), r.message == nullptr);
+        EXPECT_EQ(c.complete(), r.line + r.column == 0);
+    }
+}
+
+TEST(CInterfaceTest, LargeOutputMatchesTheCppInterface) {
+    // Megabytes of XML, written in many blocks, so the result's memory grows many times.
+    std::string input = "VQZ VERSION 1.1 SURVEY RECORD A";
+    for (int i = 1; i <= 20000; ++i) {
+        input += " VARIABLE " + std::to_string(i) + " NAME \"v\" LABEL \"l\" TYPE logical " +
+                 "POSITION " + std::to_string(i) + " END VARIABLE";
+    }
+    input += " END RECORD END SURVEY END VQZ";
+    const std::string expected = vqz2xml::convert(input).xml;
+    ASSERT_GT(expected.size(), std::size_t{1} << 21);
+    OwnedResult owned;
+    ASSERT_EQ(VQZ2XML_OK,
+              vqz2xml_convert(input.data(), input.size(), VQZ2XML_LATIN1, &owned.result));
+    EXPECT_EQ(1, owned.result.complete);
+    ASSERT_EQ(expected.size(), owned.result.xml_size);
+    EXPECT_TRUE(expected == owned.result.xml);
+}
+
+TEST(CInterfaceTest, MessageIsTheOneLineDiagnostic) {
+    struct Case {
+        const char* input; // null: no input at all
+        std::size_t size, line, column;
+        std::string message;
+    };
+    const std::string crLines = "VQZ\rVERSION 1.1\rSURVEY\r\tTITLE \"t\" \"\xe9\\\tx\r\nmore";
+    const Case cases[] = {
+        {nullptr, 0, 1, 1, "<input>:1:1: error: expected 'VQZ', found end of input"},
+        {"BOGUS", 5, 1, 1, "<input>:1:1: error: expected 'VQZ', found \"BOGUS\""},
+        {"  \n\n", 4, 3, 1, "<input>:3:1: error: expected 'VQZ', found end of input"},
+        {crLines.data(), crLines.size(), 4, 12,
+         "<input>:4:12: error: expected RECORD record_id, found \"\\\"\\xe9\\\\\\x09x\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        OwnedResult owned;
+        ASSERT_EQ(VQZ2XML_OK, vqz2xml_convert(c.input, c.size, VQZ2XML_LATIN1, &owned.result));
+        EXPECT_EQ(0, owned.result.complete);
+        EXPECT_EQ(c.line, owned.result.line);
+        EXPECT_EQ(c.column, owned.result.column);
+        ASSERT_NE(nullptr, owned.result.message);
+        EXPECT_EQ(c.message, owned.result.message);
+    }
+}
+
+TEST(CInterfaceTest, InputEndsAtItsSizeNotAtAZero) {
+    const std::string input = std::string(complete) + " trailing junk";
+    OwnedResult owned;
+    ASSERT_EQ(VQZ2XML_OK,
+              vqz2xml_convert(input.data(), complete.size(), VQZ2XML_LATIN1, &owned.result));
+    EXPECT_EQ(1, owned.result.complete);
+}
+
+TEST(CInterfaceTest, TakesEveryEncodingAndRefusesInvalidArguments) {
+    struct Case {
+        const char* what;
+        const char* input;
+        std::size_t size;
+        int encoding;
+        int status;
+    };
+    const Case cases[] = {
+        {"Latin-1", complete.data(), complete.size(), VQZ2XML_LATIN1, VQZ2XML_OK},
+        {"Windows-1252", complete.data(), complete.size(), VQZ2XML_CP1252, VQZ2XML_OK},
+        {"UTF-8", complete.data(), complete.size(), VQZ2XML_UTF8, VQZ2XML_OK},
+        {"null input with a size", nullptr, 5, VQZ2XML_LATIN1, VQZ2XML_INVALID_ARGUMENT},
+        {"encoding one past the last", complete.data(), complete.size(), 3,
+         VQZ2XML_INVALID_ARGUMENT},
+        {"negative encoding", complete.data(), complete.size(), -1, VQZ2XML_INVALID_ARGUMENT},
+        {"large encoding", complete.data(), complete.size(), 1 << 20, VQZ2XML_INVALID_ARGUMENT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Fields that point somewhere, to see that a refusal clears them.
+        static char junk[] = "junk";
+        OwnedResult owned;
+        owned.result = {7, junk, 4, 5, 6, junk};
+        const int status = convertWithEncodingNumber(c.input, c.size, c.encoding, &owned.result);
+        EXPECT_EQ(c.status, status);
+        if (status == VQZ2XML_OK) {
+            EXPECT_EQ(1, owned.result.complete);
+            EXPECT_NE(nullptr, std::strstr(owned.result.xml, "<label>b</label>"));
+        } else {
+            EXPECT_EQ(nullptr, owned.result.xml);
+            EXPECT_EQ(nullptr, owned.result.message);
+            EXPECT_EQ(0u, owned.result.xml_size);
+        }
+    }
+    EXPECT_EQ(VQZ2XML_INVALID_ARGUMENT,
+              vqz2xml_convert(complete.data(), complete.size(), VQZ2XML_LATIN1, nullptr));
+}
+
+TEST(CInterfaceTest, FreeIsSafeOnNullZeroedAndFreedResults) {
+    vqz2xml_result_free(nullptr);
+    vqz2xml_result result{};
+    vqz2xml_result_free(&result);
+    ASSERT_EQ(VQZ2XML_OK, vqz2xml_convert("BOGUS", 5, VQZ2XML_LATIN1, &result));
+    vqz2xml_result_free(&result);
+    EXPECT_EQ(nullptr, result.xml);
+    EXPECT_EQ(nullptr, result.message);
+    vqz2xml_result_free(&result);
+}
+
+TEST(CInterfaceTest, VersionMatchesTheCppInterface) {
+    EXPECT_EQ(vqz2xml::version(), std::string(vqz2xml_version()));
+}
+
+} // namespace
