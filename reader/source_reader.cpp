@@ -196,7 +196,21 @@ bool SourceReader::readKeywordString(std::string_view keyword, std::string_view&
         resetToMark();
         return false;
     }
-    if (matchKeyword("\"")) return readDelimited(&out, '"');
+    // The match of the opening quote, as matchKeyword("\"") would make it.
+    skipWhitespace();
+    mark();
+    if (!atEnd()) {
+        if (pos < data.size() && data[pos] == '"') {
+            lastRead = data[pos++];
+            return readDelimited(&out, '"');
+        }
+        if (pos < data.size()) {
+            lastRead = data[pos];
+        } else {
+            endReached = true; // the quote was looked for at the end of the input
+            lastRead = endOfInput;
+        }
+    }
     if (keyword.empty()) {
         resetToMark();
         return false;
@@ -337,13 +351,21 @@ bool SourceReader::readDigits(std::string_view& out) { return readRun<isDigit>(o
 
 bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberChar>(out); }
 
+namespace {
+
+bool holdsLineEndByte(std::string_view text) {
+    return std::memchr(text.data(), '\n', text.size()) ||
+           std::memchr(text.data(), '\r', text.size());
+}
+
+} // namespace
+
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
     skippedFrom = skippedTo = noPosition;
     const auto from = static_cast<Position>(text.data() - data.data());
     pendingRewrite = {from, from + text.size(), 0, noPosition};
-    if (std::memchr(text.data(), '\n', text.size()) ||
-        std::memchr(text.data(), '\r', text.size())) {
+    if (holdsLineEndByte(text)) {
         pendingRewrite.typedLineEnds = lineEnds(pendingRewrite.from, pendingRewrite.to);
         pendingRewrite.typedLineStart = lineStartIn(pendingRewrite.from, pendingRewrite.to);
     }
@@ -353,9 +375,9 @@ char* SourceReader::editable(std::string_view text) {
 void SourceReader::rewritten(std::string_view text) {
     if (text.empty() || static_cast<Position>(text.data() - data.data()) != pendingRewrite.from)
         return;
-    const bool holdsLineEnd =
-        std::memchr(text.data(), '\n', text.size()) || std::memchr(text.data(), '\r', text.size());
-    if (holdsLineEnd || pendingRewrite.typedLineEnds > 0) rewrites.push_back(pendingRewrite);
+    if (pendingRewrite.typedLineEnds > 0 || holdsLineEndByte(text)) {
+        rewrites.push_back(pendingRewrite);
+    }
 }
 
 // Line ends among the bytes from `from` to `to`. A carriage return right in front of a line
