@@ -1,6 +1,7 @@
 // Notes between statements, the note step every parse runs first, and the error report.
 #include "chain/notes.h"
 
+#include "chain/text_escape.h"
 #include "chain/xml_output.h"
 #include "reader/source_reader.h"
 
@@ -11,16 +12,7 @@ Element* NoteElement::parse(SourceReader& /*reader*/) { return nullptr; }
 void NoteElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<!-- ");
-    // A "-->" inside would end the comment early: its first hyphen is written as "<". A
-    // replaced hyphen can never start another "-->", so one pass catches every one.
-    std::size_t from = 0;
-    for (std::size_t at = text.find("-->"); at != std::string_view::npos;
-         at = text.find("-->", at + 1)) {
-        out.write(text.substr(from, at - from));
-        out.put('<');
-        from = at + 1;
-    }
-    out.write(text.substr(from));
+    writeCommentText(out, text);
     out.write(" -->\r\n");
 }
 

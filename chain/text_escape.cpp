@@ -1,6 +1,7 @@
 // Brace codes of quoted texts and the escaping of texts into XML.
 #include "chain/text_escape.h"
 
+#include "chain/character_sets.h"
 #include "chain/xml_output.h"
 #include "reader/source_reader.h"
 
@@ -65,9 +66,13 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
             for (std::size_t i = 0; i < n; i += 2) {
                 const char c =
                     static_cast<char>(hexValue(inside[i]) * 16 + hexValue(inside[i + 1]));
+                // Two digits make at most two bytes, so the text never grows.
                 if (c == '\0') {
                     *write++ = textMark;
                     *write++ = nulCharMark;
+                } else if (static_cast<unsigned char>(c) >= 0x80) {
+                    *write++ = textMark;
+                    *write++ = c;
                 } else {
                     *write++ = c;
                 }
@@ -101,12 +106,27 @@ void writeHexReference(XmlOutput& out, unsigned char b) {
     out.write(std::string_view(reference, sizeof reference));
 }
 
+// "&#x", the code point in lower-case hexadecimal digits without leading zeros, ";".
+void writeCodePointReference(XmlOutput& out, char32_t codePoint) {
+    char reference[12] = {};
+    std::size_t at = sizeof reference;
+    reference[--at] = ';';
+    do {
+        reference[--at] = hexDigits[codePoint & 15];
+        codePoint >>= 4;
+    } while (codePoint != 0);
+    reference[--at] = 'x';
+    reference[--at] = '#';
+    reference[--at] = '&';
+    out.write(std::string_view(reference + at, sizeof reference - at));
+}
+
 void writeBraceCode(XmlOutput& out, unsigned char b) {
     const char code[] = {'{', hexDigits[b >> 4], hexDigits[b & 15], '}'};
     out.write(std::string_view(code, sizeof code));
 }
 
-// One character that is not written as itself.
+// One character that is not written as itself, from a byte below 0x80.
 void writeSpecial(XmlOutput& out, unsigned char b) {
     switch (b) {
     case '<': out.write("&lt;"); return;
@@ -117,13 +137,28 @@ void writeSpecial(XmlOutput& out, unsigned char b) {
     case '\t':
     case '\n':
     case '\r': writeHexReference(out, b); return;
-    default: break;
+    default: writeBraceCode(out, b); return; // any other control character
     }
-    if (b >= 0x80) {
-        writeHexReference(out, b);
-    } else {
-        writeBraceCode(out, b); // any other control character
+}
+
+// The typed bytes from `at` on, the first of them 0x80 or above, as one character reference in
+// the output's encoding; returns how many bytes it took.
+std::size_t writeTypedHigh(XmlOutput& out, std::string_view text, std::size_t at) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    switch (out.encoding) {
+    case Encoding::Latin1: break;
+    case Encoding::Cp1252: writeCodePointReference(out, windows1252Character(b)); return 1;
+    case Encoding::Utf8: {
+        char32_t codePoint = 0;
+        if (const std::size_t length = utf8SequenceAt(text, at, codePoint)) {
+            writeCodePointReference(out, codePoint);
+            return length;
+        }
+        break;
     }
+    }
+    writeHexReference(out, b);
+    return 1;
 }
 
 // The bytes written as they stand: printable ASCII but the five XML reserves.
@@ -138,6 +173,23 @@ constexpr std::array<bool, 256> plainBytes = [] {
 
 bool isPlain(char c) { return plainBytes[static_cast<unsigned char>(c)]; }
 
+// What follows a mark: the line break, the character 0, or a Latin-1 character given by its
+// code; returns how many bytes after the mark it took. Only the decoder makes marks, so a mark
+// of any other kind cannot occur; it would be written as a character 0, taking nothing more.
+std::size_t writeMarked(XmlOutput& out, std::string_view text, std::size_t at) {
+    const auto kind = at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
+    if (kind == lineBreakMark) {
+        out.write("<br/>");
+        return 1;
+    }
+    if (kind >= 0x80) {
+        writeHexReference(out, kind);
+        return 1;
+    }
+    writeBraceCode(out, 0);
+    return kind == nulCharMark ? 1 : 0;
+}
+
 } // namespace
 
 void writeEscapedText(XmlOutput& out, std::string_view text) {
@@ -148,18 +200,82 @@ void writeEscapedText(XmlOutput& out, std::string_view text) {
         out.write(text.substr(i, plainEnd - i));
         if (plainEnd == text.size()) return;
         i = plainEnd;
-        const auto b = static_cast<unsigned char>(text[i++]);
+        const auto b = static_cast<unsigned char>(text[i]);
         if (b == static_cast<unsigned char>(textMark)) {
-            // A mark is always followed by its kind; a lone one at the end is a character 0.
-            const bool lineBreak = i < text.size() && text[i] == lineBreakMark;
-            if (i < text.size()) ++i;
-            if (lineBreak) {
-                out.write("<br/>");
-            } else {
-                writeBraceCode(out, 0);
-            }
-            continue;
+            i += 1 + writeMarked(out, text, i + 1);
+        } else if (b >= 0x80) {
+            i += writeTypedHigh(out, text, i);
+        } else {
+            writeSpecial(out, b);
+            ++i;
         }
-        writeSpecial(out, b);
+    }
+}
+
+namespace {
+
+// The bytes a comment takes as they stand: printable ASCII but the hyphen, and the three
+// control characters XML allows.
+constexpr std::array<bool, 256> plainCommentBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b < 0x80; ++b) plain[static_cast<std::size_t>(b)] = true;
+    plain['-'] = false;
+    for (const char allowed : {'\t', '\n', '\r'}) plain[static_cast<unsigned char>(allowed)] = true;
+    return plain;
+}();
+
+bool isPlainInComment(char c) { return plainCommentBytes[static_cast<unsigned char>(c)]; }
+
+// The typed bytes from `at` on, the first of them 0x80 or above, as UTF-8; returns how many
+// bytes it took.
+std::size_t writeHighAsUtf8(XmlOutput& out, std::string_view text, std::size_t at) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    char32_t character = b;
+    if (out.encoding == Encoding::Cp1252) {
+        character = windows1252Character(b);
+    } else if (const std::size_t length = utf8SequenceAt(text, at, character)) {
+        out.write(text.substr(at, length));
+        return length;
+    }
+    char bytes[4];
+    const std::size_t length = encodeUtf8(character, bytes);
+    for (std::size_t i = 0; i < length; ++i) out.put(bytes[i]);
+    return 1;
+}
+
+} // namespace
+
+void writeCommentText(XmlOutput& out, std::string_view text) {
+    bool afterHyphen = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t plainEnd = i;
+        while (plainEnd < text.size() && isPlainInComment(text[plainEnd])) ++plainEnd;
+        if (plainEnd != i) {
+            out.write(text.substr(i, plainEnd - i));
+            afterHyphen = false;
+            i = plainEnd;
+            if (i == text.size()) return;
+        }
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == '-' && text.compare(i, 3, "-->") == 0) {
+            // A "-->" would end the comment early. A hyphen written as "<" never starts
+            // another one, so every one is caught on the way.
+            out.put('<');
+            afterHyphen = false;
+            ++i;
+        } else if (b == '-') {
+            if (afterHyphen) out.put(' ');
+            out.put('-');
+            afterHyphen = true;
+            ++i;
+        } else if (b >= 0x80) {
+            i += writeHighAsUtf8(out, text, i);
+            afterHyphen = false;
+        } else {
+            writeBraceCode(out, b); // a control character; a zero byte too, should one come
+            afterHyphen = false;
+            ++i;
+        }
     }
 }

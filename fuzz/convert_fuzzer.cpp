@@ -1,5 +1,5 @@
-// Fuzz target: converts arbitrary bytes and checks what every conversion promises.
-#include "frontend/conversion_run.h"
+// Fuzz target: converts arbitrary bytes in each encoding and checks what every conversion promises.
+#include "frontend/conversion.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <expat.h>
 #include <string>
 #include <string_view>
 
@@ -106,24 +107,54 @@ bool endsAsFaulty(std::string_view xml) {
            rest.substr(rest.size() - 2) == "\r\n";
 }
 
-} // namespace
+// An XML parser accepts `xml`: the whole document when `complete`, else everything up to where
+// it stops, which a faulty input's output leaves unfinished in front of its report.
+bool isWellFormed(std::string_view xml, bool complete) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    if (!parser) fail("the XML parser could not be made");
+    const bool accepted = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()),
+                                    complete ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return accepted;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const Conversion result = convertText(input);
+void requirePromises(const Conversion& result, std::size_t inputSize) {
     const std::string_view xml = result.xml;
     require(startsWith(xml, declaration) || startsWith(xml, reportHead),
             "the output starts with the declaration and the root tag, or with the report");
     if (result.complete) {
         require(endsAsComplete(xml), "a complete document ends with </vqz> and comments");
+        require(isWellFormed(xml, true), "a complete document is well-formed XML");
     } else {
         require(xml.find("*** Error:") != std::string_view::npos, "a faulty input is reported");
         require(endsAsFaulty(xml), "the report ends the output and shows at most 40 bytes");
+        require(isWellFormed(xml.substr(0, xml.rfind(reportHead)), false),
+                "the XML in front of the report is well-formed as far as it goes");
     }
     // Each byte of input can cost only a bounded number of output bytes.
-    require(xml.size() <= 64 * size + 4096, "the output grows linearly with the input");
+    require(xml.size() <= 64 * inputSize + 4096, "the output grows linearly with the input");
+}
+
+bool hasHighBytes(std::string_view input) {
+    return std::any_of(input.begin(), input.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const Conversion result = convertText(input);
+    requirePromises(result, size);
     const Conversion again = convertText(input);
     require(again.complete == result.complete && again.xml == result.xml,
             "a conversion gives the same bytes every time");
+    for (const Encoding encoding : {Encoding::Cp1252, Encoding::Utf8}) {
+        const Conversion other = convertText(input, {encoding});
+        requirePromises(other, size);
+        require(other.complete == result.complete, "the encoding never changes what is parsed");
+        require(hasHighBytes(input) || other.xml == result.xml,
+                "the encoding changes only what bytes from 0x80 up give");
+    }
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer target with clang in build-fuzz and fuzzes the converter for a bounded
-# time: fuzz/run.sh [seconds] (default 60). Exits non-zero on any crash, leak, timeout or
-# sanitizer report; the reproducer is then saved under fuzz/crashes/.
+# time: fuzz/run.sh [seconds] (default 60), starting from the kept corpus (fuzz/corpus/), the
+# golden inputs and the examples. Exits non-zero on any crash, leak, timeout, sanitizer report or
+# broken promise; the reproducer is then saved under fuzz/crashes/.
 set -euo pipefail
 
 seconds="${1:-60}"
@@ -11,12 +12,12 @@ crashes="$root/fuzz/crashes"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DVQZ2XML_FUZZ=ON -DVQZ2XML_TESTS=OFF >/dev/null
-cmake --build "$build" --target convert_fuzzer
+cmake --build "$build" --target convert_fuzzer -j2
 
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
 shopt -s nullglob
-for seed in "$root"/tests/golden/*.vqz "$root"/examples/*.vqz; do
+for seed in "$root"/fuzz/corpus/* "$root"/tests/golden/*.vqz "$root"/examples/*.vqz; do
   cp "$seed" "$corpus/"
 done
 # A minimal complete document, so the run has a seed even where the folders hold none.

@@ -5,17 +5,30 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string written(std::string text, bool decode) {
+std::string written(std::string text, bool decode, Encoding encoding = Encoding::Latin1) {
     if (decode) decodeBraceCodes(text);
     std::ostringstream sink;
     {
         XmlOutput out(sink);
+        out.encoding = encoding;
         writeEscapedText(out, text);
     }
     return sink.str();
+}
+
+struct EncodedCase {
+    std::string in, out;
+};
+
+void expectWritten(const std::vector<EncodedCase>& cases, Encoding encoding) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(c.out, written(c.in, true, encoding));
+    }
 }
 
 TEST(WriteEscapedTextTest, DecodedTextsAsInTheWorkedExamples) {
@@ -82,6 +95,77 @@ TEST(WriteEscapedTextTest, TypedControlBytesAsTheirBraceCode) {
 
 TEST(WriteEscapedTextTest, UndecodedTextKeepsBraceCodesAsTyped) {
     EXPECT_EQ("a{nl}b{41}", written("a{nl}b{41}", false));
+}
+
+// Whatever the encoding, a brace code names a Latin-1 character and stands alone.
+TEST(WriteEscapedTextTest, BraceCodesNameLatin1CharactersInEveryEncoding) {
+    const std::vector<EncodedCase> cases = {
+        {"{e9}", "&#xe9;"},
+        {"{80}{93}{9d}", "&#x80;&#x93;&#x9d;"},
+        {"{c3a9}", "&#xc3;&#xa9;"},
+        {"{c3}{a9}", "&#xc3;&#xa9;"},
+        {"{nl}{00}{ff}", "<br/>{00}&#xff;"},
+        {"a{e9}{3c}", "a&#xe9;&lt;"},
+    };
+    for (const Encoding encoding : {Encoding::Latin1, Encoding::Cp1252, Encoding::Utf8}) {
+        SCOPED_TRACE(static_cast<int>(encoding));
+        expectWritten(cases, encoding);
+    }
+}
+
+TEST(WriteEscapedTextTest, Windows1252TypedBytes) {
+    expectWritten({{"\x80", "&#x20ac;"},
+                   {"\x93quoted\x94", "&#x201c;quoted&#x201d;"},
+                   {"\x82\x83\x8a\x9f", "&#x201a;&#x192;&#x160;&#x178;"},
+                   {"\x81\x8d\x8f\x90\x9d", "&#x81;&#x8d;&#x8f;&#x90;&#x9d;"},
+                   {"\xa0\xe9\xff", "&#xa0;&#xe9;&#xff;"},
+                   {"\x80{80}", "&#x20ac;&#x80;"}},
+                  Encoding::Cp1252);
+}
+
+TEST(WriteEscapedTextTest, Utf8SequencesAsOneReference) {
+    expectWritten({{"caf\xc3\xa9", "caf&#xe9;"},
+                   {"\xe2\x82\xac", "&#x20ac;"},
+                   {"\xf0\x9f\x98\x80", "&#x1f600;"},
+                   {"\xc2\x80\xf4\x8f\xbf\xbf", "&#x80;&#x10ffff;"},
+                   {"\xef\xbf\xbd<", "&#xfffd;&lt;"},
+                   {"caf\xe9", "caf&#xe9;"},
+                   {"\xc3", "&#xc3;"},
+                   {"\xc3\xa9\xa9", "&#xe9;&#xa9;"},
+                   {"\xe2\x82x", "&#xe2;&#x82;x"},
+                   {"\xef\xbf\xbe", "&#xef;&#xbf;&#xbe;"},
+                   // A brace code never joins typed bytes into a sequence.
+                   {"\xc3{a9}", "&#xc3;&#xa9;"},
+                   {"{c3}\xa9", "&#xc3;&#xa9;"},
+                   {"\xe2{82}\xac", "&#xe2;&#x82;&#xac;"}},
+                  Encoding::Utf8);
+}
+
+// Undecoded texts (names, header fields) keep their braces, and the encoding reads their bytes.
+TEST(WriteEscapedTextTest, UndecodedTextsInEachEncoding) {
+    EXPECT_EQ("{e9}&#xe9;", written("{e9}\xc3\xa9", false, Encoding::Utf8));
+    EXPECT_EQ("{80}&#x20ac;", written("{80}\x80", false, Encoding::Cp1252));
+    EXPECT_EQ("&#xc3;&#xa9;", written("\xc3\xa9", false, Encoding::Latin1));
+}
+
+TEST(DecodeBraceCodesTest, CodesFrom0x80UpAreMarked) {
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"{e9}", std::string("\0\xe9", 2)},
+        {"x{E9E9}y", std::string("x\0\xe9\0\xe9y", 6)},
+        {"{41e9}", std::string("A\0\xe9", 3)},
+        {"\xe9", "\xe9"},
+        {"{nl}{00}", std::string("\0n\0"
+                                 "0",
+                                 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        std::string text = c.in;
+        EXPECT_EQ(c.out, decodeBraceCodes(text));
+    }
 }
 
 TEST(DecodeBraceCodesTest, ALongRunOfOpeningBracesStaysAsTyped) {

@@ -1,5 +1,6 @@
-// Converts every classic file in this folder and compares the result with the XML beside it.
-#include "frontend/conversion_run.h"
+// Converts every classic file in this folder and compares the result with the XML beside it; an
+// XML parser checks every complete document against the schema.
+#include "frontend/conversion.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +8,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <sstream>
+#include <libxml/parser.h>
+#include <libxml/xmlschemas.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,13 +23,79 @@ std::string readFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+std::vector<fs::path> classicFiles(const fs::path& folder) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == ".vqz") files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::vector<std::string> caseNames() {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(GOLDEN_DIR)) {
-        if (entry.path().extension() == ".vqz") names.push_back(entry.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
+    for (const auto& file : classicFiles(GOLDEN_DIR)) names.push_back(file.stem().string());
     return names;
+}
+
+// A case is read in the encoding its name begins with; every other case in Latin-1.
+ConversionOptions caseOptions(const std::string& name) {
+    ConversionOptions options;
+    if (name.rfind("enc_utf8_", 0) == 0) options.encoding = Encoding::Utf8;
+    if (name.rfind("enc_cp1252_", 0) == 0) options.encoding = Encoding::Cp1252;
+    return options;
+}
+
+void appendError(void* problems, xmlErrorPtr error) {
+    auto& text = *static_cast<std::string*>(problems);
+    text += "line " + std::to_string(error->line) + ": " + (error->message ? error->message : "");
+}
+
+// The schema of the output, loaded once; the environment frees it and the parser's own state
+// at the end, so a leak check sees nothing left over.
+class SchemaEnvironment : public testing::Environment {
+  public:
+    static xmlSchema* schema() {
+        if (!loaded) {
+            xmlSchemaParserCtxt* const context = xmlSchemaNewParserCtxt(SCHEMA_PATH);
+            loaded = context ? xmlSchemaParse(context) : nullptr;
+            xmlSchemaFreeParserCtxt(context);
+        }
+        return loaded;
+    }
+    void TearDown() override {
+        if (loaded) xmlSchemaFree(loaded);
+        loaded = nullptr;
+        xmlCleanupParser();
+    }
+
+  private:
+    static inline xmlSchema* loaded = nullptr;
+};
+
+testing::Environment* const schemaEnvironment =
+    testing::AddGlobalTestEnvironment(new SchemaEnvironment);
+
+// Empty when the document is well-formed and valid, else what the parser said.
+std::string schemaProblems(const std::string& xml) {
+    xmlSchema* const schema = SchemaEnvironment::schema();
+    if (!schema) return "the schema " SCHEMA_PATH " could not be read";
+    std::string problems;
+    const std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> document(
+        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "output.xml", nullptr,
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        xmlFreeDoc);
+    if (!document) {
+        const xmlError* const error = xmlGetLastError();
+        return "not well-formed: " + std::string(error && error->message ? error->message : "");
+    }
+    const std::unique_ptr<xmlSchemaValidCtxt, void (*)(xmlSchemaValidCtxt*)> validation(
+        xmlSchemaNewValidCtxt(schema), xmlSchemaFreeValidCtxt);
+    xmlSchemaSetValidStructuredErrors(validation.get(), appendError, &problems);
+    if (xmlSchemaValidateDoc(validation.get(), document.get()) != 0 && problems.empty()) {
+        problems = "not valid";
+    }
+    return problems;
 }
 
 // The line that holds byte `at`, with its line end shown, for a readable mismatch report.
@@ -55,7 +124,9 @@ TEST_P(GoldenTest, ConvertsToExpectedBytes) {
     const fs::path expectedPath = fs::path(base).replace_extension(".xml");
     ASSERT_TRUE(fs::exists(expectedPath)) << "no expected output beside " << GetParam();
     const std::string expected = readFile(expectedPath);
-    const std::string actual = convertText(readFile(fs::path(base).replace_extension(".vqz"))).xml;
+    const std::string actual =
+        convertText(readFile(fs::path(base).replace_extension(".vqz")), caseOptions(GetParam()))
+            .xml;
     if (actual == expected) return;
     const auto mismatch =
         std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
@@ -63,6 +134,27 @@ TEST_P(GoldenTest, ConvertsToExpectedBytes) {
     ADD_FAILURE() << "first difference at byte " << at
                   << "\n  expected line: " << lineAround(expected, at)
                   << "\n  actual line:   " << lineAround(actual, at);
+}
+
+TEST_P(GoldenTest, CompleteDocumentIsValid) {
+    const fs::path base = fs::path(GOLDEN_DIR) / GetParam();
+    const std::string input = readFile(fs::path(base).replace_extension(".vqz"));
+    if (!convertText(input, caseOptions(GetParam())).complete) return; // ends with the report
+    EXPECT_EQ("", schemaProblems(readFile(fs::path(base).replace_extension(".xml"))));
+}
+
+TEST(ExamplesTest, ValidInEveryEncoding) {
+    const auto examples = classicFiles(EXAMPLES_DIR);
+    ASSERT_FALSE(examples.empty());
+    for (const auto& example : examples) {
+        for (const Encoding encoding : {Encoding::Latin1, Encoding::Cp1252, Encoding::Utf8}) {
+            SCOPED_TRACE(example.filename().string() + " in encoding " +
+                         std::to_string(static_cast<int>(encoding)));
+            const Conversion result = convertText(readFile(example), {encoding});
+            EXPECT_TRUE(result.complete);
+            EXPECT_EQ("", schemaProblems(result.xml));
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(caseNames()),

@@ -26,7 +26,8 @@ TEST(CInterfaceTest, GivesTheProgramsBytesForEveryGoldenCase) {
         OwnedResult owned;
         const vqz2xml_result& r = owned.result;
         ASSERT_EQ(VQZ2XML_OK,
-                  vqz2xml_convert(c.input.data(), c.input.size(), VQZ2XML_LATIN1, &owned.result));
+                  vqz2xml_convert(c.input.data(), c.input.size(),
+                                  static_cast<vqz2xml_encoding>(c.encoding), &owned.result));
         ASSERT_NE(nullptr, r.xml);
         EXPECT_EQ(c.xml, std::string(r.xml, r.xml_size));
         EXPECT_EQ('\0', r.xml[r.xml_size]);

@@ -20,13 +20,14 @@ TEST(CppInterfaceTest, GivesTheProgramsBytesForEveryGoldenCase) {
     ASSERT_FALSE(cases.empty());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const vqz2xml::Result result = vqz2xml::convert(c.input);
+        const vqz2xml::Options options{static_cast<vqz2xml::Encoding>(c.encoding)};
+        const vqz2xml::Result result = vqz2xml::convert(c.input, options);
         EXPECT_EQ(c.xml, result.xml);
         EXPECT_EQ(c.complete(), result.complete);
         EXPECT_EQ(!result.complete, result.diagnostic.has_value());
         // The stream form writes the same bytes and tells the same outcome.
         std::ostringstream stream;
-        const vqz2xml::Outcome outcome = vqz2xml::convert(c.input, stream);
+        const vqz2xml::Outcome outcome = vqz2xml::convert(c.input, stream, options);
         EXPECT_EQ(c.xml, stream.str());
         EXPECT_EQ(c.complete(), outcome.complete);
         EXPECT_EQ(!outcome.complete, outcome.diagnostic.has_value());
@@ -99,7 +100,10 @@ TEST(CppInterfaceTest, ConversionsRunSideBySide) {
     std::vector<std::thread> threads;
     for (auto& output : outputs) {
         threads.emplace_back([&cases, &output] {
-            for (const auto& c : cases) output.push_back(vqz2xml::convert(c.input).xml);
+            for (const auto& c : cases) {
+                const vqz2xml::Options options{static_cast<vqz2xml::Encoding>(c.encoding)};
+                output.push_back(vqz2xml::convert(c.input, options).xml);
+            }
         });
     }
     for (auto& thread : threads) thread.join();

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+// A case is read in the encoding its name begins with (enc_utf8_, enc_cp1252_), every other one
+// in Latin-1; `encoding` numbers them as both interfaces do: 0 Latin-1, 1 Windows-1252, 2 UTF-8.
 struct GoldenCase {
     std::string name, input, xml;
+    int encoding = 0;
     bool complete() const { return xml.find("*** Error:") == std::string::npos; }
 };
 
@@ -23,8 +26,11 @@ inline std::vector<GoldenCase> goldenCases() {
         auto path = entry.path();
         if (path.extension() != ".vqz") continue;
         const std::string input = readFile(path);
-        cases.push_back(
-            {path.filename().string(), input, readFile(path.replace_extension(".xml"))});
+        const std::string name = path.filename().string();
+        const int encoding = name.rfind("enc_utf8_", 0) == 0     ? 2
+                             : name.rfind("enc_cp1252_", 0) == 0 ? 1
+                                                                 : 0;
+        cases.push_back({name, input, readFile(path.replace_extension(".xml")), encoding});
     }
     return cases;
 }

@@ -15,7 +15,9 @@ class ConvertTest(unittest.TestCase):
         self.assertTrue(cases)
         for case in cases:
             with self.subTest(case=case.name):
-                result = vqz2xml.convert(case.read_bytes())
+                encoding = ("utf-8" if case.name.startswith("enc_utf8_") else
+                            "cp1252" if case.name.startswith("enc_cp1252_") else "latin1")
+                result = vqz2xml.convert(case.read_bytes(), encoding=encoding)
                 self.assertEqual(case.with_suffix(".xml").read_bytes(), result.xml)
                 self.assertIs(b"*** Error:" not in result.xml, result.complete)
                 self.assertEqual(result.complete, result.diagnostic is None)
