@@ -6,7 +6,12 @@
 #include "reader/source_reader.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -173,6 +178,45 @@ constexpr std::array<bool, 256> plainBytes = [] {
 
 bool isPlain(char c) { return plainBytes[static_cast<unsigned char>(c)]; }
 
+// Where the run of plain bytes from `from` on ends. Labels are mostly plain, so sixteen and then
+// eight bytes are looked at a time, never beyond the text.
+std::size_t plainRunEnd(std::string_view text, std::size_t from) {
+    const char* const bytes = text.data();
+    const std::size_t size = text.size();
+#if defined(__SSE2__)
+    const __m128i firstPrintable = _mm_set1_epi8(0x20);
+    for (; size - from >= 16; from += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+        // Signed, so the bytes from 0x80 up count as below the blank too.
+        __m128i special = _mm_cmplt_epi8(block, firstPrintable);
+        for (const char reserved : {'<', '>', '&', '"', '\''}) {
+            special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8(reserved)));
+        }
+        const int mask = _mm_movemask_epi8(special);
+        if (mask != 0)
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // In a word, a marked byte shows a zero of `word ^ pattern` or a byte below 0x20 or from 0x80
+    // up; the lowest marked byte is always a true one.
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    const auto zeroBytes = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
+    for (; size - from >= 8; from += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + from, 8);
+        std::uint64_t special = ((word - ones * 0x20) | word) & highs;
+        for (const char reserved : {'<', '>', '&', '"', '\''}) {
+            special |= zeroBytes(word ^ (ones * static_cast<unsigned char>(reserved)));
+        }
+        if (special != 0) return from + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+    }
+#endif
+    while (from < size && isPlain(bytes[from])) ++from;
+    return from;
+}
+
 // What follows a mark: the line break, the character 0, or a Latin-1 character given by its
 // code; returns how many bytes after the mark it took. Only the decoder makes marks, so a mark
 // of any other kind cannot occur; it would be written as a character 0, taking nothing more.
@@ -195,8 +239,7 @@ std::size_t writeMarked(XmlOutput& out, std::string_view text, std::size_t at) {
 void writeEscapedText(XmlOutput& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t plainEnd = i;
-        while (plainEnd < text.size() && isPlain(text[plainEnd])) ++plainEnd;
+        const std::size_t plainEnd = plainRunEnd(text, i);
         out.write(text.substr(i, plainEnd - i));
         if (plainEnd == text.size()) return;
         i = plainEnd;

@@ -7,14 +7,15 @@ constexpr std::size_t bufferSize = 1 << 16;
 
 } // namespace
 
-XmlOutput::XmlOutput(std::ostream& out) : sink(out), buffer(bufferSize) {}
+XmlOutput::XmlOutput(std::ostream& out)
+    : sink(out), buffer(bufferSize), cursor(buffer.data()), limit(buffer.data() + buffer.size()) {}
 
 XmlOutput::~XmlOutput() { drain(); }
 
 void XmlOutput::drain() {
-    if (used == 0) return;
-    sink.write(buffer.data(), static_cast<std::streamsize>(used));
-    used = 0;
+    if (cursor == buffer.data()) return;
+    sink.write(buffer.data(), cursor - buffer.data());
+    cursor = buffer.data();
 }
 
 void XmlOutput::writeLong(std::string_view text) {
@@ -23,8 +24,8 @@ void XmlOutput::writeLong(std::string_view text) {
         sink.write(text.data(), static_cast<std::streamsize>(text.size()));
         return;
     }
-    std::memcpy(buffer.data(), text.data(), text.size());
-    used = text.size();
+    std::memcpy(cursor, text.data(), text.size());
+    cursor += text.size();
 }
 
 void XmlOutput::writeLongIndent() {

@@ -20,16 +20,16 @@ class XmlOutput {
     XmlOutput& operator=(const XmlOutput&) = delete;
 
     void put(char c) {
-        if (used == buffer.size()) drain();
-        buffer[used++] = c;
+        if (cursor == limit) drain();
+        *cursor++ = c;
     }
     void write(std::string_view text) {
-        if (text.size() > buffer.size() - used) {
+        if (text.size() > static_cast<std::size_t>(limit - cursor)) {
             writeLong(text);
             return;
         }
-        copySmall(buffer.data() + used, text.data(), text.size());
-        used += text.size();
+        copySmall(cursor, text.data(), text.size());
+        cursor += text.size();
     }
     // `indent` blanks, the start of every line. The usual depths are copied as one block of
     // fixed size, of which only `indent` bytes are kept.
@@ -37,9 +37,9 @@ class XmlOutput {
         static constexpr char blanks[] = "                                ";
         constexpr std::size_t block = sizeof blanks - 1;
         if (indent > 0 && static_cast<std::size_t>(indent) <= block &&
-            buffer.size() - used >= block) {
-            std::memcpy(buffer.data() + used, blanks, block);
-            used += static_cast<std::size_t>(indent);
+            static_cast<std::size_t>(limit - cursor) >= block) {
+            std::memcpy(cursor, blanks, block);
+            cursor += indent;
         } else if (indent > 0) {
             writeLongIndent();
         }
@@ -76,5 +76,6 @@ class XmlOutput {
 
     std::ostream& sink;
     std::vector<char> buffer;
-    std::size_t used = 0;
+    char* cursor; // where the next byte goes
+    char* limit;  // the end of the buffer
 };
