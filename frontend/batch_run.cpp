@@ -47,12 +47,28 @@ std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "
 
 std::string systemMessage(int error) { return std::system_category().message(error); }
 
-// The name two outputs, or an output and an input, share when they are one file.
-std::string fileKey(const std::string& name) {
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(fs::absolute(name, error), error);
-    return error ? fs::absolute(name).lexically_normal().string() : path.string();
-}
+// The name two outputs share when they are one file: the folder with its links resolved, then
+// the file's own name. Folders are resolved once each, since a batch names few of them.
+class FileKeys {
+  public:
+    std::string operator()(const std::string& name) {
+        const fs::path path = fs::absolute(name).lexically_normal();
+        std::error_code error;
+        if (fs::is_symlink(path, error)) {
+            const fs::path target = fs::weakly_canonical(path, error);
+            if (!error) return target.string();
+        }
+        auto [folder, added] = folders.emplace(path.parent_path().string(), std::string());
+        if (added) {
+            const fs::path resolved = fs::weakly_canonical(path.parent_path(), error);
+            folder->second = error ? folder->first : resolved.string();
+        }
+        return (fs::path(folder->second) / path.filename()).string();
+    }
+
+  private:
+    std::map<std::string, std::string> folders;
+};
 
 std::string outputName(const BatchOptions& options, const std::string& argument) {
     if (options.output) return *options.output == "-" ? std::string() : *options.output;
@@ -76,6 +92,7 @@ std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job
     }
     if (options.check) return std::nullopt;
     std::map<std::string, const Job*> writers;
+    FileKeys fileKey;
     for (const Job& job : jobs) {
         if (job.output.empty()) continue;
         const auto [other, added] = writers.emplace(fileKey(job.output), &job);
