@@ -146,31 +146,36 @@ class Converter {
             OutputFile output(STDOUT_FILENO);
             return write(job, reader, output);
         }
-        if (!job.fromStdin && isSameFile(job.input, job.output)) {
-            return failed(inQuotes(job.input) + " would be its own output");
-        }
-        if (isRegularFile(job.output)) {
-            if (options.noClobber) {
-                Report skipped{Result::Skipped, {}};
-                if (options.verbosity == Verbosity::Verbose) {
-                    skipped.lines.push_back(job.input + ": skipped, " + job.output + " exists");
-                }
-                return skipped;
-            }
-            if (!options.force) {
-                return failed("output " + inQuotes(job.output) +
-                              " exists (-f replaces it, -n skips its input)");
-            }
-            if (!isWritableIfRegular(job.output)) {
-                return failed("cannot write " + inQuotes(job.output) + ": " +
-                              systemMessage(EACCES));
-            }
-        }
+        if (auto stop = stopsAtOutput(job)) return std::move(*stop);
         OutputFile output(job.output);
         if (!output.isOpen()) {
             return failed("cannot write " + inQuotes(job.output) + ": " + output.error());
         }
         return write(job, reader, output);
+    }
+
+    // What keeps the job from writing its output file: the input itself, or an existing file
+    // that is refused, skipped or cannot be written; nothing when the file may be written.
+    std::optional<Report> stopsAtOutput(const Job& job) const {
+        if (!job.fromStdin && isSameFile(job.input, job.output)) {
+            return failed(inQuotes(job.input) + " would be its own output");
+        }
+        if (!isRegularFile(job.output)) return std::nullopt;
+        if (options.noClobber) {
+            Report skipped{Result::Skipped, {}};
+            if (options.verbosity == Verbosity::Verbose) {
+                skipped.lines.push_back(job.input + ": skipped, " + job.output + " exists");
+            }
+            return skipped;
+        }
+        if (!options.force) {
+            return failed("output " + inQuotes(job.output) +
+                          " exists (-f replaces it, -n skips its input)");
+        }
+        if (!isWritableIfRegular(job.output)) {
+            return failed("cannot write " + inQuotes(job.output) + ": " + systemMessage(EACCES));
+        }
+        return std::nullopt;
     }
 
     Report write(const Job& job, SourceReader& reader, OutputFile& output) const {
