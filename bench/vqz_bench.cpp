@@ -214,21 +214,29 @@ std::optional<RunResult> benchmark(const Options& options, const BenchInput& inp
     RunResult result;
     result.inputBytes = fs::file_size(*path, error);
     std::vector<double> md5, null, file;
+    // md5sum and the conversion to /dev/null take turns, in the same conditions; the runs that
+    // write a file come after them, each followed by a sync, so that no writing back of dirty
+    // pages is still going on while another run is timed.
     for (int run = 0; run < options.runs; ++run) {
         const auto sum = runChild({"md5sum", path->string()}, console);
         const auto quiet =
             runChild({program, "-q", "-f", "-o", "/dev/null", path->string()}, console);
-        const auto written =
-            runChild({program, "-q", "-f", "-o", output.string(), path->string()}, console);
-        if (!sum || !quiet || !written) return std::nullopt;
+        if (!sum || !quiet) return std::nullopt;
         md5.push_back(sum->seconds);
         null.push_back(quiet->seconds);
+        result.peakRssBytes = std::max(result.peakRssBytes, quiet->peakRssBytes);
+    }
+    ::sync();
+    for (int run = 0; run < options.runs; ++run) {
+        const auto written =
+            runChild({program, "-q", "-f", "-o", output.string(), path->string()}, console);
+        if (!written) return std::nullopt;
         file.push_back(written->seconds);
-        result.peakRssBytes =
-            std::max({result.peakRssBytes, quiet->peakRssBytes, written->peakRssBytes});
+        result.peakRssBytes = std::max(result.peakRssBytes, written->peakRssBytes);
         const std::string outcome = describeOutcome(written->status, output);
         if (run == 0) result.outcome = outcome;
         if (outcome != result.outcome) result.outcome += " / " + outcome;
+        ::sync();
     }
     result.md5Seconds = median(md5);
     result.seconds = median(null);
