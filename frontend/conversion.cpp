@@ -6,6 +6,7 @@
 #include "grammar/document_head.h"
 #include "reader/source_reader.h"
 
+#include <new>
 #include <sstream>
 
 namespace {
@@ -42,6 +43,8 @@ Conversion convertText(std::string_view input, const ConversionOptions& options)
     SourceReader reader(input);
     std::ostringstream sink;
     Outcome outcome = convertReader(reader, sink, options);
+    // A string stream fails only when it cannot grow: the XML would be cut short.
+    if (!outcome.written) throw std::bad_alloc();
     return {outcome.complete, std::move(sink).str(), std::move(outcome.diagnostic)};
 }
 

@@ -33,7 +33,8 @@ struct Conversion {
     std::optional<Diagnostic> diagnostic; // present exactly when the output is not complete
 };
 
-// Converts classic input bytes in memory, exactly as the program converts a file.
+// Converts classic input bytes in memory, exactly as the program converts a file. Throws
+// std::bad_alloc when memory runs out.
 Conversion convertText(std::string_view input, const ConversionOptions& options = {});
 
 struct Outcome {
