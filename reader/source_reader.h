@@ -129,18 +129,38 @@ class SourceReader {
         return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
     bool matchRest(std::string_view text);
+    // The up to eight bytes of `text` as one word, the first byte lowest; nothing outside the
+    // text is read.
+    static std::uint64_t littleEndianWord(std::string_view text) {
+        const std::size_t n = text.size();
+        const char* const bytes = text.data();
+        if (n >= 4) {
+            std::uint32_t low;
+            std::uint32_t high;
+            std::memcpy(&low, bytes, 4);
+            std::memcpy(&high, bytes + n - 4, 4); // overlaps `low` with the same bytes
+            return std::uint64_t{low} | (std::uint64_t{high} << (8 * (n - 4)));
+        }
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+        }
+        return word;
+    }
     // A keyword of up to eight characters compared with the eight bytes at the position in one
     // go: setting bit 5 folds a letter to lower case, and only where the keyword has a letter.
     // The keyword texts are lower case; with a literal, the compiler works out both words.
     bool matchWord(std::string_view text) {
         std::uint64_t word;
         std::memcpy(&word, data.data() + pos, 8);
-        std::uint64_t expected = 0;
-        std::uint64_t letters = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            expected |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-            if (text[i] >= 'a' && text[i] <= 'z') letters |= std::uint64_t{0x20} << (8 * i);
-        }
+        const std::uint64_t expected = littleEndianWord(text);
+        // Bit 5 of each byte from "a" to "z": bytes of a keyword are below 0x80, so adding to
+        // them carries into no other byte.
+        constexpr std::uint64_t ones = 0x0101010101010101u;
+        constexpr std::uint64_t highs = ones * 0x80;
+        const std::uint64_t fromA = (expected + ones * (0x80 - 'a')) & highs;
+        const std::uint64_t pastZ = (expected + ones * (0x80 - 'z' - 1)) & highs;
+        const std::uint64_t letters = (fromA & ~pastZ) >> 2;
         const std::uint64_t compared =
             text.size() == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * text.size())) - 1;
         const std::uint64_t differs = ((word | letters) ^ expected) & compared;
