@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -30,8 +29,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view stdinName = "<stdin>";
 
 struct Job {
-    std::string argument; // as given
-    std::string input;    // the name opened, or <stdin>
+    std::string input; // the name opened, or <stdin>
     bool fromStdin = false;
     std::string output; // empty: standard output
 };
@@ -81,8 +79,8 @@ std::string outputName(const BatchOptions& options, const std::string& argument)
 std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job>& jobs) {
     bool stdinTaken = false;
     for (const std::string& argument : options.inputs) {
-        Job job{argument, argument == "-" ? std::string(stdinName) : inputFileName(argument),
-                argument == "-", std::string()};
+        Job job{argument == "-" ? std::string(stdinName) : inputFileName(argument), argument == "-",
+                std::string()};
         if (job.fromStdin && stdinTaken) return "standard input is given more than once";
         stdinTaken = stdinTaken || job.fromStdin;
         if (!options.check && (!job.fromStdin || (options.output && *options.output != "-"))) {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
-#include <sstream>
 
 namespace {
 
@@ -81,7 +80,7 @@ std::optional<FileNames> namesFromArguments(const std::vector<std::string>& argu
         return std::nullopt;
     }
     const std::string& first = arguments[1];
-    if (first == "/?" || first == "-h" || first == "--help") {
+    if (first == "/?") {
         refuse(console, program, "");
         return std::nullopt;
     }

@@ -36,15 +36,6 @@ std::size_t findQuoteBraceOrZero(const char* bytes, std::size_t from, std::size_
     return from;
 }
 
-} // namespace
-
-SourceReader::SourceReader(std::string_view input) : storage(input.size()), opened(true) {
-    input.copy(storage.data(), input.size());
-    data = std::string_view(storage.data(), storage.size());
-}
-
-namespace {
-
 // Below this a file is read rather than mapped: mapping costs more than it saves.
 constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
 
@@ -66,7 +57,17 @@ long long readToEnd(int fd, PageBuffer& bytes, std::size_t expected) {
     }
 }
 
+bool holdsLineEndByte(std::string_view text) {
+    return std::memchr(text.data(), '\n', text.size()) ||
+           std::memchr(text.data(), '\r', text.size());
+}
+
 } // namespace
+
+SourceReader::SourceReader(std::string_view input) : storage(input.size()), opened(true) {
+    input.copy(storage.data(), input.size());
+    data = std::string_view(storage.data(), storage.size());
+}
 
 bool SourceReader::open(const std::string& fileName) {
     opened = false;
@@ -149,8 +150,6 @@ std::string_view SourceReader::readBack(Position from, std::size_t n) {
 
 std::string_view SourceReader::captureFound() { return readBack(pos, foundTextLength); }
 
-// Compares in place rather than byte by byte through getChar, with the same outcome: the
-// position, the last byte read and the end-of-input state are as if each byte had been read.
 // White space comes mostly in short runs, a line end and an indentation: sixteen bytes are
 // looked at a time where they lie within the input.
 SourceReader::Position SourceReader::skipBlanks(const char* bytes, Position from, Position to) {
@@ -171,6 +170,8 @@ SourceReader::Position SourceReader::skipBlanks(const char* bytes, Position from
     return from;
 }
 
+// Compares in place rather than byte by byte through getChar, with the same outcome: the
+// position, the last byte read and the end-of-input state are as if each byte had been read.
 bool SourceReader::matchRest(std::string_view text) {
     const std::size_t available = data.size() - pos;
     const std::size_t comparable = available < text.size() ? available : text.size();
@@ -196,21 +197,7 @@ bool SourceReader::readKeywordString(std::string_view keyword, std::string_view&
         resetToMark();
         return false;
     }
-    // The match of the opening quote, as matchKeyword("\"") would make it.
-    skipWhitespace();
-    mark();
-    if (!atEnd()) {
-        if (pos < data.size() && data[pos] == '"') {
-            lastRead = data[pos++];
-            return readDelimited(&out, '"');
-        }
-        if (pos < data.size()) {
-            lastRead = data[pos];
-        } else {
-            endReached = true; // the quote was looked for at the end of the input
-            lastRead = endOfInput;
-        }
-    }
+    if (matchKeyword("\"")) return readDelimited(&out, '"');
     if (keyword.empty()) {
         resetToMark();
         return false;
@@ -351,15 +338,6 @@ bool SourceReader::readDigits(std::string_view& out) { return readRun<isDigit>(o
 
 bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberChar>(out); }
 
-namespace {
-
-bool holdsLineEndByte(std::string_view text) {
-    return std::memchr(text.data(), '\n', text.size()) ||
-           std::memchr(text.data(), '\r', text.size());
-}
-
-} // namespace
-
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
     skippedFrom = skippedTo = noPosition;
@@ -442,6 +420,5 @@ SourceReader::LineColumn SourceReader::lineColumn(Position at) {
 }
 
 SourceReader::Position SourceReader::nextNonBlank(Position at) const {
-    while (at < data.size() && isWhitespace(data[at])) ++at;
-    return at < data.size() ? at : data.size();
+    return at < data.size() ? skipBlanks(data.data(), at, data.size()) : data.size();
 }

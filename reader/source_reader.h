@@ -103,6 +103,9 @@ class SourceReader {
     // text is rewritten, `rewritten` is told, so that lines can still be counted as typed.
     char* editable(std::string_view text);
     void rewritten(std::string_view text);
+    // False only when `text` is known to hold no "{": a text just delivered by a quoted scan
+    // that met none. Saves looking through the text again.
+    bool mayHoldBrace(std::string_view text) const;
 
     // The line and the column (both from 1, the column in bytes) of byte offset `at`, counted
     // on the input as it was read, before any text was decoded in place. A line ends at a line
@@ -209,9 +212,4 @@ class SourceReader {
     Position quotedTo = noPosition;
     bool quotedBrace = false;
     Position quotedZero = noPosition;
-
-  public:
-    // False only when `text` is known to hold no "{": a text just delivered by a quoted scan
-    // that met none. Saves looking through the text again.
-    bool mayHoldBrace(std::string_view text) const;
 };
