@@ -228,6 +228,32 @@ TEST(OptionFormTest, UsageErrorsStopBeforeAnythingIsConverted) {
     }
 }
 
+// The encoding option reaches the conversion: "é" typed in UTF-8 and a Windows-1252 quote.
+TEST(OptionFormTest, EncodingOptionChoosesHowTextsAreRead) {
+    struct Case {
+        std::string encoding, label;
+    };
+    const Case cases[] = {
+        {"", "caf&#xc3;&#xa9; &#x93;"},
+        {"--encoding=latin1", "caf&#xc3;&#xa9; &#x93;"},
+        {"--encoding=UTF-8", "caf&#xe9; &#x93;"},
+        {"--encoding=cp1252", "caf&#xc3;&#xa9; &#x201c;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        const Sandbox sandbox;
+        sandbox.addFile("t.vqz", "VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"n\" LABEL "
+                                 "\"caf\xc3\xa9 \x93\" TYPE logical POSITION 1 END VARIABLE "
+                                 "END RECORD END SURVEY END VQZ");
+        std::vector<std::string> arguments = {"-o", "-", "t"};
+        if (!c.encoding.empty()) arguments.insert(arguments.begin(), c.encoding);
+        const RunResult result = sandbox.run(arguments, "");
+        EXPECT_EQ(0, result.status);
+        EXPECT_NE(std::string::npos, result.console.find("<label>" + c.label + "</label>"))
+            << result.console;
+    }
+}
+
 TEST(OptionFormTest, HelpAndVersionGoToStandardOutput) {
     const Sandbox sandbox;
     for (const char* help : {"-h", "--help"}) {
