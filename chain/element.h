@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+class BackgroundWriter;
 class SourceReader;
 class XmlOutput;
 struct ErrorReport;
@@ -74,12 +75,19 @@ class Element {
     // it ended at an error report, which is then described in `error` if one is given. With an
     // `out`, every part of the chain that nothing later can change is written and destroyed as
     // soon as the pass has moved on from it, so only the open part of the document is held.
+    // With a `background` writer too, those parts are cut off in batches and handed to it
+    // instead, to be written on its thread while the pass goes on.
     bool parseAll(SourceReader& reader, Element* (*start)(SourceReader&, Element&),
-                  XmlOutput* out = nullptr, ErrorReport* error = nullptr);
+                  XmlOutput* out = nullptr, ErrorReport* error = nullptr,
+                  BackgroundWriter* background = nullptr);
     // The write pass, run on the head: writes and destroys every element behind it.
     void writeAll(XmlOutput& out);
     // Writes this element, destroys it and returns the element that now follows its place.
     Element* writeAndDelete(XmlOutput& out);
+
+    // Makes `front`, a chain cut off another head, the chain behind this head, in place of
+    // any it had.
+    void adopt(std::unique_ptr<Element> front);
 
     Element* nextElement() const { return next.get(); }
     Element* previousElement() const { return previous; }
@@ -94,6 +102,9 @@ class Element {
   private:
     void insertBehind(std::unique_ptr<Element> element);
     void writeUpTo(const Element& end, XmlOutput& out);
+    // Cuts the elements behind this head and in front of `end` out of the chain and returns
+    // them as a chain of their own, owned by its first element.
+    std::unique_ptr<Element> cutUpTo(Element& end);
     std::unique_ptr<Element> detach();
 
     std::unique_ptr<Element> next;

@@ -1,4 +1,4 @@
-// Storage for elements: a big file makes millions of small ones, all alive until the write pass.
+// Storage for elements: a big file makes millions of small ones.
 #include "chain/element_pool.h"
 
 #include "reader/page_buffer.h"
@@ -80,10 +80,73 @@ Pool& threadPool() {
     return pool;
 }
 
+// Where the calling thread's elements come from and go to, when not its own pool.
+thread_local BatchArena* carvingArena = nullptr;
+thread_local bool releasesKept = false;
+
+constexpr std::size_t chunkSize = std::size_t{1} << 18;
+
 } // namespace
+
+struct BatchArena::Chunk {
+    PageBuffer bytes;
+    std::size_t lastBatch; // the last batch with an element here
+};
+
+BatchArena::BatchArena() = default;
+
+BatchArena::~BatchArena() = default;
+
+void BatchArena::startBatch() {
+    ++batch;
+    if (current < chunks.size()) chunks[current].lastBatch = batch;
+}
+
+void BatchArena::batchesWritten(std::size_t count) {
+    if (count > written) written = count;
+    // Chunks were taken in turn, so the batches they hold never decrease along the list.
+    while (!busy.empty() && busy.front() != current && chunks[busy.front()].lastBatch < written) {
+        spare.push_back(busy.front());
+        busy.pop_front();
+    }
+}
+
+void* BatchArena::carve(std::size_t size) {
+    const std::size_t rounded = (size + granule - 1) / granule * granule;
+    if (current == chunks.size() || used + rounded > chunkSize) {
+        if (spare.empty()) {
+            chunks.push_back({PageBuffer(chunkSize), batch});
+            current = chunks.size() - 1;
+        } else {
+            current = spare.back();
+            spare.pop_back();
+        }
+        chunks[current].lastBatch = batch;
+        busy.push_back(current);
+        used = 0;
+    }
+    void* const block = chunks[current].bytes.data() + used;
+    used += rounded;
+    return block;
+}
+
+BatchArena::Use::Use(BatchArena& arena) {
+    carvingArena = &arena;
+    releasesKept = true;
+}
+
+BatchArena::Use::~Use() {
+    carvingArena = nullptr;
+    releasesKept = false;
+}
+
+BatchArena::Writing::Writing() { releasesKept = true; }
+
+BatchArena::Writing::~Writing() { releasesKept = false; }
 
 void* allocate(std::size_t size) {
     if (!pooled || size > largestPooled) return ::operator new(size);
+    if (carvingArena) return carvingArena->carve(size);
     return threadPool().allocate(size);
 }
 
@@ -92,6 +155,7 @@ void release(void* block, std::size_t size) noexcept {
         ::operator delete(block);
         return;
     }
+    if (releasesKept) return;
     threadPool().release(block, size);
 }
 

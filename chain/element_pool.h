@@ -1,7 +1,9 @@
-// Storage for elements: a big file makes millions of small ones, all alive until the write pass.
+// Storage for elements: a big file makes millions of small ones.
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <vector>
 
 // Hands out element-sized blocks of memory from large slabs, one free list per size, so an
 // element costs neither a trip to the general heap nor a heap header. Each thread has its own
@@ -10,5 +12,54 @@ namespace elementPool {
 
 void* allocate(std::size_t size);
 void release(void* block, std::size_t size) noexcept;
+
+// Storage for the elements of one conversion whose chain is written in batches on another
+// thread. Blocks are carved in order from chunks and never freed one by one, so the writer's
+// thread never hands a block back and the parse pass never waits on a block the other processor
+// last touched: a chunk is reused whole once every batch with an element in it is written.
+// Only the thread the arena is used on may carve from it.
+class BatchArena {
+  public:
+    BatchArena();
+    ~BatchArena();
+    BatchArena(const BatchArena&) = delete;
+    BatchArena& operator=(const BatchArena&) = delete;
+
+    // Elements made from now on belong to the next batch. The element made last before this
+    // call may belong to it too: its chunk is kept until that batch is written as well.
+    void startBatch();
+    // The first `count` batches are written and their elements destroyed.
+    void batchesWritten(std::size_t count);
+    void* carve(std::size_t size);
+
+    // While a `Use` lives, the calling thread's elements come from the arena and releasing one
+    // does nothing: its memory goes with its chunk.
+    class Use {
+      public:
+        explicit Use(BatchArena& arena);
+        ~Use();
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+    };
+    // While a `Writing` lives, releasing an element on the calling thread does nothing: the
+    // writer's thread destroys elements that the arena of another thread holds.
+    class Writing {
+      public:
+        Writing();
+        ~Writing();
+        Writing(const Writing&) = delete;
+        Writing& operator=(const Writing&) = delete;
+    };
+
+  private:
+    struct Chunk;
+    std::vector<Chunk> chunks;
+    std::deque<std::size_t> busy;   // chunks with elements, in the order they were taken
+    std::vector<std::size_t> spare; // chunks free for reuse
+    std::size_t current = 0;        // the chunk carved from; chunks.size() when none
+    std::size_t used = 0;           // bytes of it carved so far
+    std::size_t batch = 0;          // the batch elements now made belong to
+    std::size_t written = 0;        // batches written
+};
 
 } // namespace elementPool

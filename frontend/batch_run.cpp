@@ -114,7 +114,9 @@ bool isSameFile(const std::string& a, const std::string& b) {
 
 class Converter {
   public:
-    explicit Converter(const BatchOptions& batchOptions) : options(batchOptions) {}
+    // Each conversion writes on a second thread of its own when it runs alone.
+    Converter(const BatchOptions& batchOptions, bool alone)
+        : options(batchOptions), conversionOptions{batchOptions.encoding, alone} {}
 
     Report run(const Job& job) const {
         try {
@@ -178,7 +180,7 @@ class Converter {
 
     Report write(const Job& job, SourceReader& reader, OutputFile& output) const {
         const Outcome outcome =
-            convertReader(reader, output.stream(), ConversionOptions{options.encoding});
+            convertReader(reader, output.stream(), conversionOptions);
         const bool committed = output.commit(); // tells the reason when a write failed
         if (!outcome.written || !committed) {
             return failed("cannot write " + inQuotes(target(job)) + ": " + output.error());
@@ -193,7 +195,7 @@ class Converter {
 
     Report check(const Job& job, SourceReader& reader) const {
         std::ostream nowhere(nullptr);
-        const Outcome outcome = convertReader(reader, nowhere, ConversionOptions{options.encoding});
+        const Outcome outcome = convertReader(reader, nowhere, conversionOptions);
         Report report = judged(job, outcome);
         if (options.verbosity == Verbosity::Verbose) {
             report.lines.push_back(job.input + ": " + (outcome.complete ? "complete" : "faulty"));
@@ -207,6 +209,7 @@ class Converter {
     }
 
     const BatchOptions& options;
+    const ConversionOptions conversionOptions;
 };
 
 // Standard error, shared by the workers: reports in input order, the counts and the progress
@@ -282,14 +285,14 @@ unsigned workerCount(const BatchOptions& options, std::size_t inputs) {
 }
 
 void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console& console) {
-    const Converter converter(options);
+    const unsigned workers = workerCount(options, jobs.size());
+    const Converter converter(options, workers == 1);
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             console.finished(i, converter.run(jobs[i]));
         }
     };
-    const unsigned workers = workerCount(options, jobs.size());
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
     work();

@@ -1,15 +1,21 @@
 // Converting classic input into XML: the options, the outcome and where a faulty input went wrong.
 #include "frontend/conversion.h"
 
+#include "chain/background_writer.h"
 #include "chain/element.h"
 #include "chain/notes.h"
 #include "grammar/document_head.h"
 #include "reader/source_reader.h"
 
 #include <new>
+#include <optional>
 #include <sstream>
+#include <system_error>
 
 namespace {
+
+// Below this the second thread costs more than it saves.
+constexpr std::size_t smallestBackgroundInput = std::size_t{1} << 20;
 
 Diagnostic locate(SourceReader& reader, const ErrorReport& report) {
     const auto at = reader.nextNonBlank(report.offset);
@@ -29,9 +35,19 @@ Outcome convertReader(SourceReader& reader, std::ostream& sink, const Conversion
     Outcome outcome;
     XmlOutput out(sink);
     out.encoding = options.encoding;
+    std::optional<BackgroundWriter> background;
+    if (options.writeInBackground && reader.size() >= smallestBackgroundInput) {
+        try {
+            background.emplace(out);
+        } catch (const std::system_error&) {
+            // no thread to be had: the write pass runs along the parse pass as usual
+        }
+    }
     Element head;
     ErrorReport error;
-    outcome.complete = head.parseAll(reader, parseOpeningKeyword, &out, &error);
+    outcome.complete =
+        head.parseAll(reader, parseOpeningKeyword, &out, &error, background ? &*background : nullptr);
+    if (background) background->finish();
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
     if (parsed) parsed(outcome);
     head.writeAll(out);

@@ -14,6 +14,9 @@ class SourceReader;
 
 struct ConversionOptions {
     Encoding encoding = Encoding::Latin1;
+    // Writes a big input's XML on a second thread while the parse pass goes on. Worth it when
+    // nothing else keeps the processors busy; the bytes are the same either way.
+    bool writeInBackground = false;
 };
 
 // Where a faulty input went wrong, as the one-line diagnostic tells it: the first byte that is

@@ -114,7 +114,9 @@ bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& con
 // written in full, in which case any old output is left as it was.
 bool runPasses(SourceReader& reader, OutputFile& output, const FileNames& names,
                std::ostream& console) {
-    const Outcome outcome = convertReader(reader, output.stream(), {}, [&](const Outcome& parsed) {
+    ConversionOptions options;
+    options.writeInBackground = true;
+    const Outcome outcome = convertReader(reader, output.stream(), options, [&](const Outcome& parsed) {
         if (parsed.complete) {
             console << "\nConversion from " << names.input << " to " << names.output
                     << " completed succesfully.\n";

@@ -38,6 +38,7 @@ class SourceReader {
     bool isOpen() const { return opened; }
     int openError() const { return lastError; }
 
+    std::size_t size() const { return data.size(); }
     Position position() const { return pos; }
     void restore(Position to) { pos = to; }
     void mark() { markPos = pos; }
