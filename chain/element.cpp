@@ -82,13 +82,6 @@ Element* Element::writeAndDelete(XmlOutput& out) {
     return following;
 }
 
-void Element::insertBehind(std::unique_ptr<Element> element) {
-    element->previous = this;
-    element->next = std::move(next);
-    if (element->next) element->next->previous = element.get();
-    next = std::move(element);
-}
-
 std::unique_ptr<Element> Element::detach() {
     std::unique_ptr<Element> self = std::move(previous->next);
     if (next) next->previous = previous;

@@ -94,13 +94,19 @@ class Element {
 
     // Links `element` in right behind `predecessor` and returns it.
     template <class T> static T* linkBehind(Element& predecessor, std::unique_ptr<T> element) {
-        T* const linked = element.get();
-        predecessor.insertBehind(std::move(element));
+        T* const linked = element.release();
+        predecessor.insertBehind(linked);
         return linked;
     }
 
   private:
-    void insertBehind(std::unique_ptr<Element> element);
+    // Takes `element` over.
+    void insertBehind(Element* element) noexcept {
+        element->previous = this;
+        element->next = std::move(next);
+        if (element->next) element->next->previous = element;
+        next.reset(element);
+    }
     void writeUpTo(const Element& end, XmlOutput& out);
     // Cuts the elements behind this head and in front of `end` out of the chain and returns
     // them as a chain of their own, owned by its first element.

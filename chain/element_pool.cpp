@@ -111,23 +111,17 @@ void BatchArena::batchesWritten(std::size_t count) {
     }
 }
 
-void* BatchArena::carve(std::size_t size) {
-    const std::size_t rounded = (size + granule - 1) / granule * granule;
-    if (current == chunks.size() || used + rounded > chunkSize) {
-        if (spare.empty()) {
-            chunks.push_back({PageBuffer(chunkSize), batch});
-            current = chunks.size() - 1;
-        } else {
-            current = spare.back();
-            spare.pop_back();
-        }
-        chunks[current].lastBatch = batch;
-        busy.push_back(current);
-        used = 0;
-    }
-    void* const block = chunks[current].bytes.data() + used;
-    used += rounded;
-    return block;
+void BatchArena::takeChunk(std::size_t size) {
+    if (size > chunkSize) throw std::bad_alloc(); // elements are far smaller
+    const bool reused = !spare.empty();
+    if (!reused) chunks.push_back({PageBuffer(chunkSize), batch});
+    const std::size_t taken = reused ? spare.back() : chunks.size() - 1;
+    busy.push_back(taken); // should this throw, nothing has changed but a chunk made in vain
+    if (reused) spare.pop_back();
+    current = taken;
+    chunks[current].lastBatch = batch;
+    cursor = chunks[current].bytes.data();
+    limit = cursor + chunkSize;
 }
 
 BatchArena::Use::Use(BatchArena& arena) {

@@ -191,21 +191,6 @@ bool SourceReader::matchRest(std::string_view text) {
     return false;
 }
 
-bool SourceReader::readKeywordString(std::string_view keyword, std::string_view& out) {
-    mark();
-    if (!matchKeyword(keyword)) {
-        resetToMark();
-        return false;
-    }
-    if (matchKeyword("\"")) return readDelimited(&out, '"');
-    if (keyword.empty()) {
-        resetToMark();
-        return false;
-    }
-    out = {};
-    return true;
-}
-
 // Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
 // after it pass unexamined, so "{"}" does not end the text. Every byte is looked at once, so any
 // text reads in linear time; whether the text holds a brace or a zero byte is noted on the way.

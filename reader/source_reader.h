@@ -61,6 +61,10 @@ class SourceReader {
             pos = skippedTo;
         } else {
             skippedFrom = pos;
+            if (pos < data.size() && !isWhitespace(data[pos])) {
+                skippedTo = pos; // nothing to skip, as after a failed attempt
+                return;
+            }
             pos = skipBlanks(data.data(), pos, data.size());
             skippedTo = pos;
         }
@@ -70,13 +74,11 @@ class SourceReader {
     // the input ends there; nothing about the reader changes.
     int peekBehindWhitespace() {
         if (atEnd()) return -1;
-        const Position from = pos;
-        const char last = lastRead;
-        skipWhitespace();
-        const int next = pos < data.size() ? static_cast<unsigned char>(data[pos]) : -1;
-        pos = from;
-        lastRead = last;
-        return next;
+        if (pos != skippedFrom) {
+            skippedFrom = pos;
+            skippedTo = skipBlanks(data.data(), pos, data.size());
+        }
+        return skippedTo < data.size() ? static_cast<unsigned char>(data[skippedTo]) : -1;
     }
     // Most attempts fail at the first byte, which is compared here before anything else.
     bool matchKeyword(std::string_view text) {
@@ -93,7 +95,22 @@ class SourceReader {
 #endif
         return matchRest(text);
     }
-    bool readKeywordString(std::string_view keyword, std::string_view& out);
+    // KEYWORD "text": the text, or an empty one when the keyword stands alone; false with the
+    // reader where it was when the keyword is not there. An empty keyword takes the text only.
+    bool readKeywordString(std::string_view keyword, std::string_view& out) {
+        mark();
+        if (!matchKeyword(keyword)) {
+            resetToMark();
+            return false;
+        }
+        if (matchKeyword("\"")) return readDelimited(&out, '"');
+        if (keyword.empty()) {
+            resetToMark();
+            return false;
+        }
+        out = {};
+        return true;
+    }
     bool readDelimited(std::string_view* out, char closer);
     bool readLetter(char& out);
     bool readDigits(std::string_view& out);
