@@ -91,12 +91,14 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
 }
 
 std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text) {
-    // Most texts hold no brace at all and stay as they are, untouched.
-    if (!reader.mayHoldBrace(text)) return text;
     const std::string_view decoded = decodeBraceCodes(reader.editable(text), text.size());
     reader.rewritten(text);
     return decoded;
 }
+
+// Most texts hold no brace at all and stay as they are, untouched.
+CodedText::CodedText(SourceReader& reader, std::string_view typed)
+    : source(reader.mayHoldBrace(typed) ? &reader : nullptr), text(typed) {}
 
 std::string& decodeBraceCodes(std::string& text) {
     if (text.empty()) return text;

@@ -26,6 +26,30 @@ std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text);
 // The same on a string, which is shortened to the decoded text.
 std::string& decodeBraceCodes(std::string& text);
 
+// A quoted text whose brace codes are decoded when it is first written rather than when it is
+// read: the parse pass only notes whether it may hold one, and a write pass on a thread of its
+// own takes the decoding off the parse pass. The text is decoded in place, in the reader's
+// buffer, which the parse pass has left behind by then.
+class CodedText {
+  public:
+    CodedText(SourceReader& reader, std::string_view typed);
+    // A text whose codes are decoded already.
+    explicit CodedText(std::string_view decoded) : text(decoded) {}
+
+    // The text in the internal form; decodes it on the first call.
+    std::string_view decoded() {
+        if (source) {
+            text = decodeBraceCodes(*source, text);
+            source = nullptr;
+        }
+        return text;
+    }
+
+  private:
+    SourceReader* source = nullptr; // set while the text is still to be decoded
+    std::string_view text;
+};
+
 // Writes a text of the internal form: the characters XML reserves as entities, typed bytes from
 // 0x80 up as references to the characters they stand for in the output's encoding, characters
 // given by their code as references to that Latin-1 character, tab, line feed and carriage return

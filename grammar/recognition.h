@@ -27,16 +27,19 @@ Statement* tryCreateAfterKeywords(SourceReader& reader, Element& previous,
 enum class BraceCodes { Kept, Decoded };
 
 // KEYWORD ["text"]: the statement's element made with the text (empty when no quote follows),
-// or null with the reader back where it was.
-template <class Statement>
-Statement* tryCreateWithText(SourceReader& reader, Element& previous, std::string_view keyword,
-                             BraceCodes codes) {
+// or null with the reader back where it was. A text whose brace codes count is handed over as a
+// CodedText, decoded when written.
+template <class Statement, BraceCodes codes>
+Statement* tryCreateWithText(SourceReader& reader, Element& previous, std::string_view keyword) {
     const auto start = reader.position();
     std::string_view text;
     if (!reader.readKeywordString(keyword, text)) {
         reader.restore(start);
         return nullptr;
     }
-    if (codes == BraceCodes::Decoded) text = decodeBraceCodes(reader, text);
-    return Element::linkBehind(previous, std::make_unique<Statement>(text));
+    if constexpr (codes == BraceCodes::Decoded) {
+        return Element::linkBehind(previous, std::make_unique<Statement>(CodedText(reader, text)));
+    } else {
+        return Element::linkBehind(previous, std::make_unique<Statement>(text));
+    }
 }

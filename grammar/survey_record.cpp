@@ -30,7 +30,7 @@ void SurveyElement::write(XmlOutput& out) {
 }
 
 Element* TitleElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateWithText<TitleElement>(reader, previous, "title", BraceCodes::Decoded);
+    return tryCreateWithText<TitleElement, BraceCodes::Decoded>(reader, previous, "title");
 }
 
 Element* TitleElement::parse(SourceReader& reader) {
@@ -40,7 +40,7 @@ Element* TitleElement::parse(SourceReader& reader) {
 void TitleElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<title>");
-    writeText(out, text);
+    writeText(out, text.decoded());
     out.write("</title>\r\n");
 }
 

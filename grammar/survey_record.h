@@ -2,6 +2,7 @@
 #pragma once
 
 #include "chain/element.h"
+#include "chain/text_escape.h"
 
 #include <string_view>
 
@@ -17,7 +18,7 @@ class SurveyElement : public BlockElement {
 // TITLE ["text"]
 class TitleElement : public Element {
   public:
-    explicit TitleElement(std::string_view decoded) : text(decoded) {}
+    explicit TitleElement(CodedText coded) : text(coded) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
@@ -25,7 +26,7 @@ class TitleElement : public Element {
     bool isTitle() const override { return true; }
 
   private:
-    std::string_view text;
+    CodedText text;
 };
 
 // RECORD letter

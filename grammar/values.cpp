@@ -39,7 +39,7 @@ Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
         return nullptr;
     }
     Element* value =
-        linkBehind(previous, std::make_unique<ValueElement>(code, decodeBraceCodes(reader, label)));
+        linkBehind(previous, std::make_unique<ValueElement>(code, CodedText(reader, label)));
     reader.matchKeyword("special"); // allowed, and leaves no trace
     return value;
 }
@@ -58,7 +58,7 @@ void ValueElement::write(XmlOutput& out) {
         out.put('"');
     }
     out.put('>');
-    writeText(out, label);
+    writeText(out, label.decoded());
     out.write("</value>\r\n");
 }
 

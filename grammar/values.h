@@ -2,6 +2,7 @@
 #pragma once
 
 #include "chain/element.h"
+#include "chain/text_escape.h"
 
 #include <cstdint>
 #include <string_view>
@@ -18,6 +19,8 @@ class ValuesElement : public BlockElement {
 // [code] "label" [SPECIAL]
 class ValueElement : public Element {
   public:
+    ValueElement(std::string_view typedCode, CodedText codedLabel)
+        : code(typedCode), label(codedLabel) {}
     ValueElement(std::string_view typedCode, std::string_view decodedLabel)
         : code(typedCode), label(decodedLabel) {}
 
@@ -33,7 +36,7 @@ class ValueElement : public Element {
 
   private:
     std::string_view code; // empty when the entry has none: a typed code has a character at least
-    std::string_view label;
+    CodedText label;
 };
 
 // number TO number [WITH]

@@ -41,7 +41,7 @@ void VariableElement::write(XmlOutput& out) {
 }
 
 Element* NameElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateWithText<NameElement>(reader, previous, "name", BraceCodes::Kept);
+    return tryCreateWithText<NameElement, BraceCodes::Kept>(reader, previous, "name");
 }
 
 Element* NameElement::parse(SourceReader& reader) {
@@ -56,7 +56,7 @@ void NameElement::write(XmlOutput& out) {
 }
 
 Element* LabelElement::tryCreate(SourceReader& reader, Element& previous) {
-    return tryCreateWithText<LabelElement>(reader, previous, "label", BraceCodes::Decoded);
+    return tryCreateWithText<LabelElement, BraceCodes::Decoded>(reader, previous, "label");
 }
 
 Element* LabelElement::parse(SourceReader& reader) {
@@ -66,7 +66,7 @@ Element* LabelElement::parse(SourceReader& reader) {
 void LabelElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<label>");
-    writeText(out, text);
+    writeText(out, text.decoded());
     out.write("</label>\r\n");
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "chain/element.h"
+#include "chain/text_escape.h"
 
 #include <string_view>
 
@@ -36,7 +37,7 @@ class NameElement : public Element {
 // LABEL ["text"], with its brace codes decoded.
 class LabelElement : public Element {
   public:
-    explicit LabelElement(std::string_view decoded) : text(decoded) {}
+    explicit LabelElement(CodedText coded) : text(coded) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
@@ -44,7 +45,7 @@ class LabelElement : public Element {
     bool isLabel() const override { return true; }
 
   private:
-    std::string_view text;
+    CodedText text;
 };
 
 enum class VariableKind { Single = 1, Multiple = 2, Quantity = 3, Character = 4, Logical = 5 };

@@ -64,13 +64,15 @@ bool holdsLineEndByte(std::string_view text) {
 
 } // namespace
 
-SourceReader::SourceReader(std::string_view input) : storage(input.size()), opened(true) {
+SourceReader::SourceReader(std::string_view input)
+    : storage(input.size()), endReached(false), opened(true) {
     input.copy(storage.data(), input.size());
     data = std::string_view(storage.data(), storage.size());
 }
 
 bool SourceReader::open(const std::string& fileName) {
     opened = false;
+    endReached = true;
     lastError = 0;
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -99,6 +101,7 @@ bool SourceReader::open(const std::string& fileName) {
 
 bool SourceReader::readAll(int fd) {
     opened = false;
+    endReached = true;
     PageBuffer bytes;
     struct stat status {};
     const std::size_t expected = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
@@ -233,12 +236,6 @@ bool SourceReader::readQuotedRest() {
     return false;
 }
 
-bool SourceReader::mayHoldBrace(std::string_view text) const {
-    const auto from = static_cast<Position>(text.data() - data.data());
-    if (from == quotedFrom && from + text.size() <= quotedTo) return quotedBrace;
-    return text.find('{') != std::string_view::npos;
-}
-
 // Reads on behind an opening "<" up to its matching ">". Nested angle sections and quoted
 // sections are skipped whole; the nesting is counted, never recursed into, so any depth works.
 bool SourceReader::readAngleRest() {
@@ -275,7 +272,7 @@ bool SourceReader::readDelimited(std::string_view* out, char closer) {
     if (closer == '"' && quotedFrom == start) {
         // The scan has noted where a zero byte cuts the text short.
         const Position end = quotedZero < pos - 1 ? quotedZero : pos - 1;
-        *out = data.substr(start, end - start);
+        *out = std::string_view(data.data() + start, end - start);
     } else {
         *out = readBack(start, pos - start - 1);
     }
@@ -325,7 +322,6 @@ bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberCh
 
 char* SourceReader::editable(std::string_view text) {
     if (text.empty()) return nullptr;
-    skippedFrom = skippedTo = noPosition;
     const auto from = static_cast<Position>(text.data() - data.data());
     pendingRewrite = {from, from + text.size(), 0, noPosition};
     if (holdsLineEndByte(text)) {

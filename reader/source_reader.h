@@ -43,7 +43,7 @@ class SourceReader {
     void restore(Position to) { pos = to; }
     void mark() { markPos = pos; }
     void resetToMark() { pos = markPos; }
-    bool atEnd() const { return endReached || !opened; }
+    bool atEnd() const { return endReached; } // set too while no input is open
     char getChar();
     char lastChar() const { return lastRead; }
 
@@ -119,11 +119,18 @@ class SourceReader {
     // Writable access to a text this reader delivered, so that brace codes can be decoded in
     // place. The bytes are never scanned again once an element has taken them over. Once the
     // text is rewritten, `rewritten` is told, so that lines can still be counted as typed.
+    // Texts are rewritten as they are written: on another thread than the scans maybe, but on
+    // one thread at a time and never at a place the scans have yet to reach. Only this pair
+    // and `lineColumn` touch what they share.
     char* editable(std::string_view text);
     void rewritten(std::string_view text);
     // False only when `text` is known to hold no "{": a text just delivered by a quoted scan
     // that met none. Saves looking through the text again.
-    bool mayHoldBrace(std::string_view text) const;
+    bool mayHoldBrace(std::string_view text) const {
+        const auto from = static_cast<Position>(text.data() - data.data());
+        if (from == quotedFrom && from + text.size() <= quotedTo) return quotedBrace;
+        return text.find('{') != std::string_view::npos;
+    }
 
     // The line and the column (both from 1, the column in bytes) of byte offset `at`, counted
     // on the input as it was read, before any text was decoded in place. A line ends at a line
@@ -209,7 +216,7 @@ class SourceReader {
     Position skippedTo = noPosition;   // and where it ended
     Position markPos = 0;
     char lastRead = 0;
-    bool endReached = false;
+    bool endReached = true;
     bool opened = false;
     int lastError = 0;
     int minor = 1;
