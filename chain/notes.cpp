@@ -62,13 +62,6 @@ Element& skipNotes(SourceReader& reader, Element& predecessor) {
     }
 }
 
-Element* parseNext(SourceReader& reader, Element& self,
-                   std::initializer_list<Recognizer> candidates, std::string_view expected) {
-    const int next = reader.peekBehindWhitespace();
-    Element& predecessor =
-        next == -1 || next == 'n' || next == 'N' || next == '<' ? skipNotes(reader, self) : self;
-    for (const Recognizer tryCreate : candidates) {
-        if (Element* created = tryCreate(reader, predecessor)) return created;
-    }
+Element* reportMissing(SourceReader& reader, Element& predecessor, std::string_view expected) {
     return Element::linkBehind(predecessor, ErrorElement::atReader(expected, reader));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "chain/element.h"
+#include "reader/source_reader.h"
 
 #include <cstddef>
 #include <initializer_list>
@@ -58,7 +59,21 @@ Element& skipNotes(SourceReader& reader, Element& predecessor);
 // where it was.
 using Recognizer = Element* (*)(SourceReader&, Element&);
 
+// Links an error report behind `predecessor`: `expected`, and the input found where the reader
+// is; returns the report.
+Element* reportMissing(SourceReader& reader, Element& predecessor, std::string_view expected);
+
 // The parse of every statement: the note step, then each candidate in order; when none is
 // there, an error report with `expected` and the input found where the last attempt left off.
-Element* parseNext(SourceReader& reader, Element& self,
-                   std::initializer_list<Recognizer> candidates, std::string_view expected);
+// Inline, so that each statement calls its candidates directly.
+inline Element* parseNext(SourceReader& reader, Element& self,
+                          std::initializer_list<Recognizer> candidates, std::string_view expected) {
+    // Most statements have no note in front of them, and one look at the next byte tells.
+    const int next = reader.peekBehindWhitespace();
+    Element& predecessor =
+        next == -1 || next == 'n' || next == 'N' || next == '<' ? skipNotes(reader, self) : self;
+    for (const Recognizer tryCreate : candidates) {
+        if (Element* created = tryCreate(reader, predecessor)) return created;
+    }
+    return reportMissing(reader, predecessor, expected);
+}

@@ -96,10 +96,6 @@ std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text) {
     return decoded;
 }
 
-// Most texts hold no brace at all and stay as they are, untouched.
-CodedText::CodedText(SourceReader& reader, std::string_view typed)
-    : source(reader.mayHoldBrace(typed) ? &reader : nullptr), text(typed) {}
-
 std::string& decodeBraceCodes(std::string& text) {
     if (text.empty()) return text;
     text.resize(decodeBraceCodes(&text[0], text.size()).size());

@@ -1,11 +1,12 @@
 // Brace codes of quoted texts and the escaping of texts into XML.
 #pragma once
 
+#include "reader/source_reader.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-class SourceReader;
 class XmlOutput;
 
 // The internal text form is one byte per character as typed. A zero byte never comes from the
@@ -32,7 +33,9 @@ std::string& decodeBraceCodes(std::string& text);
 // buffer, which the parse pass has left behind by then.
 class CodedText {
   public:
-    CodedText(SourceReader& reader, std::string_view typed);
+    // Most texts hold no brace at all and stay as they are, untouched.
+    CodedText(SourceReader& reader, std::string_view typed)
+        : source(reader.mayHoldBrace(typed) ? &reader : nullptr), text(typed) {}
     // A text whose codes are decoded already.
     explicit CodedText(std::string_view decoded) : text(decoded) {}
 
