@@ -256,26 +256,14 @@ bool SourceReader::readAngleRest() {
     return false;
 }
 
-bool SourceReader::readDelimited(std::string_view* out, char closer) {
+bool SourceReader::readAngleText(std::string_view* out) {
     const Position start = pos;
     mark();
-    if (closer == '"') {
-        readQuotedRest();
-    } else {
-        readAngleRest();
-    }
-    if (lastRead != closer || pos <= start) {
+    if (!readAngleRest() || pos <= start) {
         resetToMark();
         return false;
     }
-    if (!out) return true;
-    if (closer == '"' && quotedFrom == start) {
-        // The scan has noted where a zero byte cuts the text short.
-        const Position end = quotedZero < pos - 1 ? quotedZero : pos - 1;
-        *out = std::string_view(data.data() + start, end - start);
-    } else {
-        *out = readBack(start, pos - start - 1);
-    }
+    if (out) *out = readBack(start, pos - start - 1);
     return true;
 }
 

@@ -111,7 +111,24 @@ class SourceReader {
         out = {};
         return true;
     }
-    bool readDelimited(std::string_view* out, char closer);
+    // The text up to `closer` behind an opening quote or "<" just matched: a quoted text, or an
+    // angle text with its nested sections. False, with the reader where it was, when the text
+    // never closes or is empty up to a zero byte.
+    bool readDelimited(std::string_view* out, char closer) {
+        if (closer != '"') return readAngleText(out);
+        const Position start = pos;
+        mark();
+        if (!readQuotedRest() || pos <= start) {
+            resetToMark();
+            return false;
+        }
+        if (out) {
+            // The scan has noted where a zero byte cuts the text short.
+            const Position end = quotedZero < pos - 1 ? quotedZero : pos - 1;
+            *out = std::string_view(data.data() + start, end - start);
+        }
+        return true;
+    }
     bool readLetter(char& out);
     bool readDigits(std::string_view& out);
     bool readNumber(std::string_view& out);
@@ -202,6 +219,7 @@ class SourceReader {
     }
     bool readQuotedRest();
     bool readAngleRest();
+    bool readAngleText(std::string_view* out);
     template <bool (*inClass)(char)> bool readRun(std::string_view& out);
     void take(PageBuffer bytes, std::size_t size);
     std::size_t lineEnds(Position from, Position to) const;
