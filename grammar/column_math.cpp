@@ -7,6 +7,11 @@ std::int64_t leadingInteger(std::string_view text) {
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
     constexpr auto limit = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
+    // Eighteen digits never overflow; only longer codes need the saturating steps.
+    for (const std::size_t safe = i + 18; i < text.size() && i < safe; ++i) {
+        if (text[i] < '0' || text[i] > '9') return negative ? -value : value;
+        value = value * 10 + (text[i] - '0');
+    }
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const int digit = text[i] - '0';
         value = value > (limit - digit) / 10 ? limit : value * 10 + digit;

@@ -9,6 +9,7 @@
 #include "reader/source_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <string>
 
@@ -62,7 +63,9 @@ void writeColumnAttribute(XmlOutput& out, std::string_view name, std::string_vie
     out.write(name);
     out.write("=\"");
     if (computed > 0) {
-        out.write(std::to_string(computed));
+        char digits[20];
+        const auto written = std::to_chars(digits, digits + sizeof digits, computed);
+        out.write(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)));
     } else {
         out.write(typed);
     }

@@ -57,9 +57,25 @@ long long readToEnd(int fd, PageBuffer& bytes, std::size_t expected) {
     }
 }
 
+// Whether a line feed or a carriage return stands among the bytes, looked for in one pass.
 bool holdsLineEndByte(std::string_view text) {
-    return std::memchr(text.data(), '\n', text.size()) ||
-           std::memchr(text.data(), '\r', text.size());
+    const char* const bytes = text.data();
+    const std::size_t size = text.size();
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    for (; size - at >= 16; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        const __m128i ends =
+            _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn));
+        if (_mm_movemask_epi8(ends) != 0) return true;
+    }
+#endif
+    for (; at < size; ++at) {
+        if (bytes[at] == '\n' || bytes[at] == '\r') return true;
+    }
+    return false;
 }
 
 } // namespace
