@@ -3,7 +3,6 @@
 
 #include "chain/character_sets.h"
 #include "chain/xml_output.h"
-#include "reader/source_reader.h"
 
 #include <array>
 #include <cstdint>
@@ -88,12 +87,6 @@ std::string_view decodeBraceCodes(char* text, std::size_t length) {
         }
     }
     return {text, static_cast<std::size_t>(write - text)};
-}
-
-std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text) {
-    const std::string_view decoded = decodeBraceCodes(reader.editable(text), text.size());
-    reader.rewritten(text);
-    return decoded;
 }
 
 std::string& decodeBraceCodes(std::string& text) {

@@ -22,35 +22,31 @@ constexpr char nulCharMark = '0';
 // Rewrites `length` bytes at `text` in place into the internal form and returns the decoded
 // text, which is never longer.
 std::string_view decodeBraceCodes(char* text, std::size_t length);
-// The same on a quoted text that `reader` delivered, in the reader's own buffer.
-std::string_view decodeBraceCodes(SourceReader& reader, std::string_view text);
 // The same on a string, which is shortened to the decoded text.
 std::string& decodeBraceCodes(std::string& text);
 
-// A quoted text whose brace codes are decoded when it is first written rather than when it is
-// read: the parse pass only notes whether it may hold one, and a write pass on a thread of its
-// own takes the decoding off the parse pass. The text is decoded in place, in the reader's
-// buffer, which the parse pass has left behind by then.
+// A quoted text whose brace codes are decoded when it is written rather than when it is read:
+// the parse pass only notes whether it may hold one, which takes the decoding off the parse
+// pass when a write pass runs on a thread of its own. The input itself is never written to.
 class CodedText {
   public:
-    // Most texts hold no brace at all and stay as they are, untouched.
-    CodedText(SourceReader& reader, std::string_view typed)
-        : source(reader.mayHoldBrace(typed) ? &reader : nullptr), text(typed) {}
+    // Most texts hold no brace at all and are written as they stand.
+    CodedText(const SourceReader& reader, std::string_view typed)
+        : text(typed), coded(reader.mayHoldBrace(typed)) {}
     // A text whose codes are decoded already.
     explicit CodedText(std::string_view decoded) : text(decoded) {}
 
-    // The text in the internal form; decodes it on the first call.
-    std::string_view decoded() {
-        if (source) {
-            text = decodeBraceCodes(*source, text);
-            source = nullptr;
-        }
-        return text;
+    // The text in the internal form: the text itself when it holds no code, or else decoded in
+    // `room`, which it then lies in until `room` changes.
+    std::string_view decoded(std::string& room) const {
+        if (!coded) return text;
+        room.assign(text.data(), text.size());
+        return decodeBraceCodes(room.data(), room.size());
     }
 
   private:
-    SourceReader* source = nullptr; // set while the text is still to be decoded
     std::string_view text;
+    bool coded = false; // the text may hold a brace code
 };
 
 // Writes a text of the internal form: the characters XML reserves as entities, typed bytes from

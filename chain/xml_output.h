@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +52,9 @@ class XmlOutput {
     int indent = 0;
     // The encoding of the input the texts come from.
     Encoding encoding = Encoding::Latin1;
+    // Where a text with brace codes is decoded right before it is written: the writers' own,
+    // reused from text to text.
+    std::string decodingRoom;
 
   private:
     // Short texts are copied as two overlapping words rather than through a call; nothing is

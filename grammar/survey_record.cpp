@@ -40,7 +40,7 @@ Element* TitleElement::parse(SourceReader& reader) {
 void TitleElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<title>");
-    writeText(out, text.decoded());
+    writeText(out, text.decoded(out.decodingRoom));
     out.write("</title>\r\n");
 }
 

@@ -58,7 +58,7 @@ void ValueElement::write(XmlOutput& out) {
         out.put('"');
     }
     out.put('>');
-    writeText(out, label.decoded());
+    writeText(out, label.decoded(out.decodingRoom));
     out.write("</value>\r\n");
 }
 

@@ -66,7 +66,7 @@ Element* LabelElement::parse(SourceReader& reader) {
 void LabelElement::write(XmlOutput& out) {
     out.writeIndent();
     out.write("<label>");
-    writeText(out, text.decoded());
+    writeText(out, text.decoded(out.decodingRoom));
     out.write("</label>\r\n");
 }
 

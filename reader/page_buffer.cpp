@@ -1,10 +1,7 @@
 // Big blocks of memory straight from the system, in huge pages where the system offers them.
 #include "reader/page_buffer.h"
 
-#include <atomic>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #if __has_include(<sys/mman.h>)
@@ -39,16 +36,7 @@ void unmapPages(char* pages, std::size_t size) {
 #endif
 }
 
-// Pages made ready per step of the preparing thread, which looks between steps whether the map
-// is still wanted.
-constexpr std::size_t preparedStep = std::size_t{1} << 21;
-
 } // namespace
-
-struct PageBuffer::Preparing {
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
 
 PageBuffer::PageBuffer(std::size_t size) : length(size) {
     if (size >= smallestMapped) bytes = mapPages(size);
@@ -59,41 +47,16 @@ PageBuffer::PageBuffer(std::size_t size) : length(size) {
 PageBuffer PageBuffer::mapFile(int fd, std::size_t size) {
     PageBuffer buffer;
 #if __has_include(<sys/mman.h>)
-    // The pages are made ready (and copied) ahead rather than one fault at a time: texts with
-    // brace codes are decoded in place all through the file, so most pages are copied anyway.
-#ifdef MADV_POPULATE_WRITE
-    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    // Read-only, the pages are the file's own in the page cache: nothing is copied, and a
+    // fault maps many at once. Read from front to back, they are read ahead.
+    void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (pages == MAP_FAILED) return buffer;
+#ifdef MADV_SEQUENTIAL
+    madvise(pages, size, MADV_SEQUENTIAL); // only advice
+#endif
     buffer.bytes = static_cast<char*>(pages);
     buffer.length = size;
     buffer.mapped = true;
-    try {
-        auto preparing = std::make_unique<Preparing>();
-        std::atomic<bool>& stop = preparing->stop;
-        char* const first = buffer.bytes;
-        preparing->thread = std::thread([first, size, &stop] {
-            for (std::size_t at = 0; at < size && !stop.load(std::memory_order_relaxed);
-                 at += preparedStep) {
-                const std::size_t step = size - at < preparedStep ? size - at : preparedStep;
-                // A system that does not know the advice leaves the pages to fault one by one.
-                if (madvise(first + at, step, MADV_POPULATE_WRITE) != 0) return;
-            }
-        });
-        buffer.preparing = std::move(preparing);
-    } catch (const std::exception&) {
-        // no thread to be had: the pages fault in as they are read
-    }
-#else
-    int flags = MAP_PRIVATE;
-#ifdef MAP_POPULATE
-    flags |= MAP_POPULATE;
-#endif
-    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, fd, 0);
-    if (pages == MAP_FAILED) return buffer;
-    buffer.bytes = static_cast<char*>(pages);
-    buffer.length = size;
-    buffer.mapped = true;
-#endif
 #else
     (void)fd;
     (void)size;
@@ -107,7 +70,7 @@ PageBuffer::~PageBuffer() { release(); }
 
 PageBuffer::PageBuffer(PageBuffer&& other) noexcept
     : bytes(std::exchange(other.bytes, nullptr)), length(std::exchange(other.length, 0)),
-      mapped(std::exchange(other.mapped, false)), preparing(std::move(other.preparing)) {}
+      mapped(std::exchange(other.mapped, false)) {}
 
 PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
     if (this != &other) {
@@ -115,17 +78,11 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
         bytes = std::exchange(other.bytes, nullptr);
         length = std::exchange(other.length, 0);
         mapped = std::exchange(other.mapped, false);
-        preparing = std::move(other.preparing);
     }
     return *this;
 }
 
 void PageBuffer::release() noexcept {
-    if (preparing) {
-        preparing->stop = true;
-        preparing->thread.join();
-        preparing.reset();
-    }
     if (mapped) {
         unmapPages(bytes, length);
     } else {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 
 // The input and the element slabs of a big file run to hundreds of megabytes; taking them from
 // the system in huge pages saves a page fault for every four kilobytes touched. The bytes start
@@ -11,10 +10,8 @@ class PageBuffer {
   public:
     PageBuffer() noexcept;
     explicit PageBuffer(std::size_t size);
-    // A private copy-on-write map of `size` bytes of an open regular file: writing its bytes
-    // changes only this copy. Empty when the system cannot map the file. The pages are made
-    // ready from the front on, by a thread of their own where the system allows, so that the
-    // caller can start on the first of them at once.
+    // A read-only map of `size` bytes of an open regular file: its bytes must never be
+    // written. Empty when the system cannot map the file.
     static PageBuffer mapFile(int fd, std::size_t size);
     ~PageBuffer();
     PageBuffer(PageBuffer&& other) noexcept;
@@ -26,11 +23,9 @@ class PageBuffer {
     std::size_t size() const { return length; }
 
   private:
-    struct Preparing;
     void release() noexcept;
 
     char* bytes = nullptr;
     std::size_t length = 0;
     bool mapped = false;
-    std::unique_ptr<Preparing> preparing; // the thread making the mapped pages ready
 };

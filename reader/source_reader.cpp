@@ -57,27 +57,6 @@ long long readToEnd(int fd, PageBuffer& bytes, std::size_t expected) {
     }
 }
 
-// Whether a line feed or a carriage return stands among the bytes, looked for in one pass.
-bool holdsLineEndByte(std::string_view text) {
-    const char* const bytes = text.data();
-    const std::size_t size = text.size();
-    std::size_t at = 0;
-#if defined(__SSE2__)
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    for (; size - at >= 16; at += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-        const __m128i ends =
-            _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn));
-        if (_mm_movemask_epi8(ends) != 0) return true;
-    }
-#endif
-    for (; at < size; ++at) {
-        if (bytes[at] == '\n' || bytes[at] == '\r') return true;
-    }
-    return false;
-}
-
 } // namespace
 
 SourceReader::SourceReader(std::string_view input)
@@ -324,25 +303,6 @@ bool SourceReader::readDigits(std::string_view& out) { return readRun<isDigit>(o
 
 bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberChar>(out); }
 
-char* SourceReader::editable(std::string_view text) {
-    if (text.empty()) return nullptr;
-    const auto from = static_cast<Position>(text.data() - data.data());
-    pendingRewrite = {from, from + text.size(), 0, noPosition};
-    if (holdsLineEndByte(text)) {
-        pendingRewrite.typedLineEnds = lineEnds(pendingRewrite.from, pendingRewrite.to);
-        pendingRewrite.typedLineStart = lineStartIn(pendingRewrite.from, pendingRewrite.to);
-    }
-    return storage.data() + from;
-}
-
-void SourceReader::rewritten(std::string_view text) {
-    if (text.empty() || static_cast<Position>(text.data() - data.data()) != pendingRewrite.from)
-        return;
-    if (pendingRewrite.typedLineEnds > 0 || holdsLineEndByte(text)) {
-        rewrites.push_back(pendingRewrite);
-    }
-}
-
 // Line ends among the bytes from `from` to `to`. A carriage return right in front of a line
 // feed ends no line: the line feed does. The count runs without branches, so the compiler can
 // take many bytes at a time.
@@ -377,31 +337,10 @@ SourceReader::Position SourceReader::lineStartIn(Position from, Position to) con
     return noPosition;
 }
 
-// Counted on the bytes as they now stand, then mended for the rewritten texts, which lie
-// between quotes: a line end never spans their edges.
-SourceReader::LineColumn SourceReader::lineColumn(Position at) {
+SourceReader::LineColumn SourceReader::lineColumn(Position at) const {
     if (at > data.size()) at = data.size();
-    std::size_t ends = lineEnds(0, at);
-    for (const RewrittenText& text : rewrites) {
-        if (text.to > at) break;
-        ends = ends - lineEnds(text.from, text.to) + text.typedLineEnds;
-    }
-    Position start = 0;
-    Position scanTo = at;
-    for (auto text = rewrites.rbegin();; ++text) {
-        while (text != rewrites.rend() && text->to > scanTo) ++text;
-        const Position scanFrom = text == rewrites.rend() ? 0 : text->to;
-        start = lineStartIn(scanFrom, scanTo);
-        if (start != noPosition) break;
-        if (text == rewrites.rend()) {
-            start = 0;
-            break;
-        }
-        start = text->typedLineStart;
-        if (start != noPosition) break;
-        scanTo = text->from;
-    }
-    return {ends + 1, at - start + 1};
+    const Position start = lineStartIn(0, at);
+    return {lineEnds(0, at) + 1, at - (start == noPosition ? 0 : start) + 1};
 }
 
 SourceReader::Position SourceReader::nextNonBlank(Position at) const {

@@ -133,14 +133,6 @@ class SourceReader {
     bool readDigits(std::string_view& out);
     bool readNumber(std::string_view& out);
 
-    // Writable access to a text this reader delivered, so that brace codes can be decoded in
-    // place. The bytes are never scanned again once an element has taken them over. Once the
-    // text is rewritten, `rewritten` is told, so that lines can still be counted as typed.
-    // Texts are rewritten as they are written: on another thread than the scans maybe, but on
-    // one thread at a time and never at a place the scans have yet to reach. Only this pair
-    // and `lineColumn` touch what they share.
-    char* editable(std::string_view text);
-    void rewritten(std::string_view text);
     // False only when `text` is known to hold no "{": a text just delivered by a quoted scan
     // that met none. Saves looking through the text again.
     bool mayHoldBrace(std::string_view text) const {
@@ -149,15 +141,13 @@ class SourceReader {
         return text.find('{') != std::string_view::npos;
     }
 
-    // The line and the column (both from 1, the column in bytes) of byte offset `at`, counted
-    // on the input as it was read, before any text was decoded in place. A line ends at a line
-    // feed, a carriage return and line feed, or a lone carriage return. `at` must lie behind
-    // every text rewritten so far.
+    // The line and the column (both from 1, the column in bytes) of byte offset `at`. A line
+    // ends at a line feed, a carriage return and line feed, or a lone carriage return.
     struct LineColumn {
         std::size_t line;
         std::size_t column;
     };
-    LineColumn lineColumn(Position at);
+    LineColumn lineColumn(Position at) const;
     // The offset of the first byte at or after `at` that is not white space; the size of the
     // input when there is none.
     Position nextNonBlank(Position at) const;
@@ -239,16 +229,6 @@ class SourceReader {
     int lastError = 0;
     int minor = 1;
     std::int64_t columns = 0;
-    // Texts whose line ends were changed by rewriting them: where they lie, and their line
-    // ends as typed. Only texts that held or gained a line end byte are kept, which is rare.
-    struct RewrittenText {
-        Position from;
-        Position to;
-        std::size_t typedLineEnds;
-        Position typedLineStart; // behind their last line end; noPosition when none
-    };
-    std::vector<RewrittenText> rewrites;
-    RewrittenText pendingRewrite{};
     // The last quoted text scanned: where it lies, whether it holds a brace, where its first
     // zero byte is (noPosition when none).
     Position quotedFrom = noPosition;

@@ -27,7 +27,7 @@ TEST(DiagnosticTest, LocatesTheFirstByteOfWhatWasFound) {
         // The quoted text never closes: nothing is found, the report points behind the survey.
         {std::string(head) + "TITLE \"open", 4, 1, "'Title'", ""},
         {std::string(head) + "TITLE \"a \"\"b\" \xe9\\", 4, 11, "RECORD record_id", "\"b\" \xe9\\"},
-        // Lines are counted on the input as typed, before "{0a}" is decoded in place.
+        // Lines are counted on the input as typed: a "{0a}" is no line end.
         {std::string(head) + "TITLE \"{0a}{0d}{0a}\"\nRECORD A\nVAR 1", 6, 1, "'VARIABLE var_id'",
          "VAR 1"},
         {std::string(head) + "TITLE \"a\nb\r\nc\"\nRECORD A\nVAR 1", 8, 1, "'VARIABLE var_id'",
@@ -56,8 +56,8 @@ std::size_t offsetOf(const std::string& text, std::size_t line, std::size_t colu
     return at + column - 1;
 }
 
-// Texts rewritten in place by brace decoding may gain or lose line end bytes; the place given
-// is still the one in the input as typed, where the found text stands.
+// Decoded texts may gain or lose line end bytes; the place given is still the one in the input
+// as typed, where the found text stands.
 TEST(DiagnosticTest, PlaceIsInTheInputAsTyped) {
     const char* const pieces[] = {"{0a}", "{0d}", "{0d0a}", "\r\n", "\n", "\r",
                                   "{nl}", "x",    "{{}",    "{41}", " ",  "{0a0a0d}"};
