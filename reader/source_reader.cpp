@@ -344,5 +344,5 @@ SourceReader::LineColumn SourceReader::lineColumn(Position at) const {
 }
 
 SourceReader::Position SourceReader::nextNonBlank(Position at) const {
-    return at < data.size() ? skipBlanks(data.data(), at, data.size()) : data.size();
+    return at < data.size() ? blanksEnd(at) : data.size();
 }

@@ -61,12 +61,7 @@ class SourceReader {
             pos = skippedTo;
         } else {
             skippedFrom = pos;
-            if (pos < data.size() && !isWhitespace(data[pos])) {
-                skippedTo = pos; // nothing to skip, as after a failed attempt
-                return;
-            }
-            pos = skipBlanks(data.data(), pos, data.size());
-            skippedTo = pos;
+            pos = skippedTo = blanksEnd(pos);
         }
         if (pos != skippedFrom) lastRead = data[pos - 1];
     }
@@ -76,7 +71,7 @@ class SourceReader {
         if (atEnd()) return -1;
         if (pos != skippedFrom) {
             skippedFrom = pos;
-            skippedTo = skipBlanks(data.data(), pos, data.size());
+            skippedTo = blanksEnd(pos);
         }
         return skippedTo < data.size() ? static_cast<unsigned char>(data[skippedTo]) : -1;
     }
@@ -86,9 +81,15 @@ class SourceReader {
         mark();
         if (text.empty()) return true;
         if (atEnd()) return false;
-        if (pos < data.size() && foldCase(data[pos]) != text[0]) {
-            lastRead = data[pos];
-            return false;
+        if (pos < data.size()) {
+            if (foldCase(data[pos]) != text[0]) {
+                lastRead = data[pos];
+                return false;
+            }
+            if (text.size() == 1) { // a quote, say
+                lastRead = data[pos++];
+                return true;
+            }
         }
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         if (text.size() <= 8 && data.size() - pos >= 8) return matchWord(text);
@@ -160,6 +161,14 @@ class SourceReader {
   private:
     // The offset of the first byte from `from` on that is not white space; `to` when none.
     static Position skipBlanks(const char* bytes, Position from, Position to);
+    // The same over the input. Most runs are none at all or a single blank between two words,
+    // and are told here; longer ones are scanned.
+    Position blanksEnd(Position from) const {
+        const Position size = data.size();
+        if (from >= size || !isWhitespace(data[from])) return from;
+        if (from + 1 >= size || !isWhitespace(data[from + 1])) return from + 1;
+        return skipBlanks(data.data(), from + 2, size);
+    }
     static char foldCase(char c) {
         return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
