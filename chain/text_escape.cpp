@@ -169,23 +169,34 @@ constexpr std::array<bool, 256> plainBytes = [] {
 
 bool isPlain(char c) { return plainBytes[static_cast<unsigned char>(c)]; }
 
-// Where the run of plain bytes from `from` on ends. Labels are mostly plain, so sixteen and then
-// eight bytes are looked at a time, never beyond the text.
-std::size_t plainRunEnd(std::string_view text, std::size_t from) {
-    const char* const bytes = text.data();
-    const std::size_t size = text.size();
+// The plain bytes at the front of the `n` bytes at `from`, copied to `to`; returns how many there
+// are. Labels are mostly plain, so sixteen and then eight bytes are looked at and copied at a
+// time. Bytes behind the plain ones may be copied too, though never beyond `to + n`: the caller
+// writes over them.
+std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
+    std::size_t at = 0;
 #if defined(__SSE2__)
     const __m128i firstPrintable = _mm_set1_epi8(0x20);
-    for (; size - from >= 16; from += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+    const auto blockSpecials = [&](std::size_t offset) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + offset));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + offset), block);
         // Signed, so the bytes from 0x80 up count as below the blank too.
         __m128i special = _mm_cmplt_epi8(block, firstPrintable);
         for (const char reserved : {'<', '>', '&', '"', '\''}) {
             special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8(reserved)));
         }
-        const int mask = _mm_movemask_epi8(special);
-        if (mask != 0)
-            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        return static_cast<unsigned>(_mm_movemask_epi8(special));
+    };
+    if (n >= 16) {
+        for (; n - at >= 16; at += 16) {
+            if (const unsigned mask = blockSpecials(at))
+                return at + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+        // The last bytes, in a block that overlaps the one before: its first bytes were seen.
+        const std::size_t last = n - 16;
+        if (const unsigned mask = blockSpecials(last) >> (at - last))
+            return at + static_cast<std::size_t>(__builtin_ctz(mask));
+        return n;
     }
 #endif
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -193,19 +204,30 @@ std::size_t plainRunEnd(std::string_view text, std::size_t from) {
     // up; the lowest marked byte is always a true one.
     constexpr std::uint64_t ones = 0x0101010101010101u;
     constexpr std::uint64_t highs = 0x8080808080808080u;
-    const auto zeroBytes = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
-    for (; size - from >= 8; from += 8) {
+    const auto wordSpecials = [&](std::size_t offset) {
         std::uint64_t word;
-        std::memcpy(&word, bytes + from, 8);
+        std::memcpy(&word, from + offset, 8);
+        std::memcpy(to + offset, &word, 8);
+        const auto zeroBytes = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
         std::uint64_t special = ((word - ones * 0x20) | word) & highs;
         for (const char reserved : {'<', '>', '&', '"', '\''}) {
             special |= zeroBytes(word ^ (ones * static_cast<unsigned char>(reserved)));
         }
-        if (special != 0) return from + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+        return special;
+    };
+    if (n >= 8) {
+        for (; n - at >= 8; at += 8) {
+            if (const std::uint64_t special = wordSpecials(at))
+                return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+        }
+        const std::size_t last = n - 8;
+        if (const std::uint64_t special = wordSpecials(last) >> (8 * (at - last)))
+            return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+        return n;
     }
 #endif
-    while (from < size && isPlain(bytes[from])) ++from;
-    return from;
+    for (; at < n && isPlain(from[at]); ++at) to[at] = from[at];
+    return at;
 }
 
 // What follows a mark: the line break, the character 0, or a Latin-1 character given by its
@@ -228,12 +250,15 @@ std::size_t writeMarked(XmlOutput& out, std::string_view text, std::size_t at) {
 } // namespace
 
 void writeEscapedText(XmlOutput& out, std::string_view text) {
+    // Plain bytes go straight into the output's buffer, a piece at a time.
+    constexpr std::size_t piece = 4096;
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t plainEnd = plainRunEnd(text, i);
-        out.write(text.substr(i, plainEnd - i));
-        if (plainEnd == text.size()) return;
-        i = plainEnd;
+        const std::size_t n = text.size() - i < piece ? text.size() - i : piece;
+        const std::size_t plain = copyPlainRun(out.room(n), text.data() + i, n);
+        out.advance(plain);
+        i += plain;
+        if (plain == n) continue;
         const auto b = static_cast<unsigned char>(text[i]);
         if (b == static_cast<unsigned char>(textMark)) {
             i += 1 + writeMarked(out, text, i + 1);

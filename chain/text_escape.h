@@ -40,8 +40,9 @@ class CodedText {
     // `room`, which it then lies in until `room` changes.
     std::string_view decoded(std::string& room) const {
         if (!coded) return text;
-        room.assign(text.data(), text.size());
-        return decodeBraceCodes(room.data(), room.size());
+        if (room.size() < text.size()) room.resize(text.size());
+        text.copy(room.data(), text.size());
+        return decodeBraceCodes(room.data(), text.size());
     }
 
   private:

@@ -32,6 +32,13 @@ class XmlOutput {
         copySmall(cursor, text.data(), text.size());
         cursor += text.size();
     }
+    // Room for `n` more bytes at the cursor, at most the buffer's size, for a writer that fills
+    // it in place and then moves the cursor behind what it filled with `advance`.
+    char* room(std::size_t n) {
+        if (n > static_cast<std::size_t>(limit - cursor)) drain();
+        return cursor;
+    }
+    void advance(std::size_t n) { cursor += n; }
     // `indent` blanks, the start of every line. The usual depths are copied as one block of
     // fixed size, of which only `indent` bytes are kept.
     void writeIndent() {

@@ -148,6 +148,32 @@ TEST(WriteEscapedTextTest, UndecodedTextsInEachEncoding) {
     EXPECT_EQ("&#xc3;&#xa9;", written("\xc3\xa9", false, Encoding::Latin1));
 }
 
+// Plain runs are copied in blocks of sixteen and eight bytes, the last block overlapping the one
+// before, and in pieces of a few kilobytes: one special byte at every place of texts around
+// those sizes, and texts longer than the output's buffer.
+TEST(WriteEscapedTextTest, SpecialByteAtEveryPlaceOfAPlainRun) {
+    const auto escapedByHand = [](const std::string& text) {
+        std::string xml;
+        for (const char c : text) xml += c == '&' ? std::string("&amp;") : std::string(1, c);
+        return xml;
+    };
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 40; ++n) lengths.push_back(n);
+    for (const std::size_t n : {4095, 4096, 4097, 8200, 70000}) lengths.push_back(n);
+    for (const std::size_t n : lengths) {
+        std::string text;
+        for (std::size_t i = 0; i < n; ++i) text += static_cast<char>('a' + i % 26);
+        ASSERT_EQ(text, written(text, false));
+        const std::size_t step = n > 64 ? 997 : 1;
+        for (std::size_t at = 0; at < n; at += step) {
+            std::string special = text;
+            special[at] = '&';
+            SCOPED_TRACE(std::to_string(n) + " " + std::to_string(at));
+            ASSERT_EQ(escapedByHand(special), written(special, false));
+        }
+    }
+}
+
 TEST(DecodeBraceCodesTest, CodesFrom0x80UpAreMarked) {
     struct Case {
         std::string in, out;
