@@ -49,7 +49,11 @@ TEST(ColumnMathTest, LeadingIntegersSaturate) {
         std::string text;
         std::int64_t value;
     };
-    const Case cases[] = {{"1.5", 1},
+    const Case cases[] = {{"7", 7},
+                          {"42", 42},
+                          {"4a", 4},
+                          {"-", 0},
+                          {"1.5", 1},
                           {"-3", -3},
                           {".", 0},
                           {"", 0},
