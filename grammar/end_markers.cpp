@@ -32,6 +32,9 @@ Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) 
     EndVariableElement* end =
         tryCreateAfterKeywords<EndVariableElement>(reader, previous, {"end", "variable"});
     if (!end) return nullptr;
+    // Only a version 1.0 position is computed here. A version 1.1 variable cannot reach its end
+    // without its typed POSITION, so the walk would find it and do nothing with it.
+    if (reader.minorVersion() != 0) return end;
     // The variable's position stands in front of its end; the walk stops at its own start.
     for (Element* element = &previous; element && !element->isVariable();
          element = element->previousElement()) {
