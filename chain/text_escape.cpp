@@ -192,6 +192,7 @@ std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
             if (const unsigned mask = blockSpecials(at))
                 return at + static_cast<std::size_t>(__builtin_ctz(mask));
         }
+        if (at == n) return n;
         // The last bytes, in a block that overlaps the one before: its first bytes were seen.
         const std::size_t last = n - 16;
         if (const unsigned mask = blockSpecials(last) >> (at - last))
@@ -220,6 +221,7 @@ std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
             if (const std::uint64_t special = wordSpecials(at))
                 return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
         }
+        if (at == n) return n;
         const std::size_t last = n - 8;
         if (const std::uint64_t special = wordSpecials(last) >> (8 * (at - last)))
             return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
