@@ -306,16 +306,16 @@ bool SourceReader::readDigits(std::string_view& out) { return readRun<isDigit>(o
 
 bool SourceReader::readNumber(std::string_view& out) { return readRun<isNumberChar>(out); }
 
-// Line ends among the bytes from `from` to `to`. A carriage return right in front of a line
-// feed ends no line: the line feed does. The count runs without branches, so the compiler can
-// take many bytes at a time.
-std::size_t SourceReader::lineEnds(Position from, Position to) const {
-    if (from >= to) return 0;
+// Line ends in front of byte offset `to`. A carriage return right in front of a line feed ends
+// no line: the line feed does. The count runs without branches, so the compiler can take many
+// bytes at a time.
+std::size_t SourceReader::lineEndsBefore(Position to) const {
+    if (to == 0) return 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
     const Position last = to < data.size() ? to : to - 1; // bytes with a byte behind them
     std::size_t ends = 0;
     constexpr Position block = 1 << 16; // counted in 32 bits, then added up
-    for (Position blockStart = from; blockStart < last; blockStart += block) {
+    for (Position blockStart = 0; blockStart < last; blockStart += block) {
         const Position blockEnd = last - blockStart < block ? last : blockStart + block;
         unsigned inBlock = 0;
         for (Position i = blockStart; i < blockEnd; ++i) {
@@ -330,20 +330,18 @@ std::size_t SourceReader::lineEnds(Position from, Position to) const {
     return ends;
 }
 
-// The offset behind the last line end among the bytes from `from` to `to`; noPosition when
-// there is none.
-SourceReader::Position SourceReader::lineStartIn(Position from, Position to) const {
-    for (Position i = to; i > from; --i) {
+// The offset behind the last line end in front of byte offset `to`; 0 when there is none.
+SourceReader::Position SourceReader::lineStartBefore(Position to) const {
+    for (Position i = to; i > 0; --i) {
         const char c = data[i - 1];
         if (c == '\n' || (c == '\r' && (i == data.size() || data[i] != '\n'))) return i;
     }
-    return noPosition;
+    return 0;
 }
 
 SourceReader::LineColumn SourceReader::lineColumn(Position at) const {
     if (at > data.size()) at = data.size();
-    const Position start = lineStartIn(0, at);
-    return {lineEnds(0, at) + 1, at - (start == noPosition ? 0 : start) + 1};
+    return {lineEndsBefore(at) + 1, at - lineStartBefore(at) + 1};
 }
 
 SourceReader::Position SourceReader::nextNonBlank(Position at) const {

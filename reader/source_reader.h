@@ -221,8 +221,8 @@ class SourceReader {
     bool readAngleText(std::string_view* out);
     template <bool (*inClass)(char)> bool readRun(std::string_view& out);
     void take(PageBuffer bytes, std::size_t size);
-    std::size_t lineEnds(Position from, Position to) const;
-    Position lineStartIn(Position from, Position to) const;
+    std::size_t lineEndsBefore(Position to) const;
+    Position lineStartBefore(Position to) const;
 
     static constexpr Position noPosition = static_cast<Position>(-1);
 
