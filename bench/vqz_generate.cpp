@@ -1,6 +1,6 @@
 // Writes one large classic input file for the benchmark, optionally checking how it converts.
 #include "bench/input_generator.h"
-#include "frontend/conversion_run.h"
+#include "vqz2xml/vqz2xml.hpp"
 
 #include <cstdlib>
 #include <fstream>
@@ -24,7 +24,7 @@ bool endsWith(std::string_view text, std::string_view tail) {
 bool checkConversion(InputKind kind, const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
     std::string input{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    const Conversion result = convertText(std::move(input));
+    const vqz2xml::Result result = vqz2xml::convert(input);
     const bool asExpected = result.complete == expectsComplete(kind) &&
                             (!result.complete || endsWith(result.xml, "</vqz>\r\n"));
     std::cout << "converted: " << (result.complete ? "complete" : "incomplete") << ", "

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <string_view>
 
+// The digits of hexadecimal numbers as the output writes them, in lower case.
+inline constexpr char hexDigits[] = "0123456789abcdef";
+
 // The length of the valid UTF-8 sequence that starts at `at` (two to four bytes, shortest form,
 // no surrogate, neither U+FFFE nor U+FFFF), its code point stored in `codePoint`; 0 when the
 // byte there starts no such sequence (an ASCII byte included).

@@ -1,7 +1,7 @@
 // Storage for elements: a big file makes millions of small ones.
 #include "chain/element_pool.h"
 
-#include "reader/page_buffer.h"
+#include "platform/page_buffer.h"
 
 #include <algorithm>
 #include <array>

@@ -10,10 +10,11 @@
 Element* NoteElement::parse(SourceReader& /*reader*/) { return nullptr; }
 
 void NoteElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<!-- ");
     writeCommentText(out, text);
-    out.write(" -->\r\n");
+    out.write(" -->");
+    out.endLine();
 }
 
 std::unique_ptr<ErrorElement> ErrorElement::atReader(std::string_view expected,
@@ -25,7 +26,8 @@ std::unique_ptr<ErrorElement> ErrorElement::atReader(std::string_view expected,
 Element* ErrorElement::parse(SourceReader& /*reader*/) { return nullptr; }
 
 void ErrorElement::write(XmlOutput& out) {
-    out.writeIndent();
+    // The report is plain text behind whatever the line held so far.
+    out.startLine();
     out.write("\r\n*** Error: at corresponding point in source file:\r\n");
     out.write("           ");
     out.write(message);
@@ -60,8 +62,4 @@ Element& skipNotes(SourceReader& reader, Element& predecessor) {
         }
         last = Element::linkBehind(*last, std::make_unique<NoteElement>(text));
     }
-}
-
-Element* reportMissing(SourceReader& reader, Element& predecessor, std::string_view expected) {
-    return Element::linkBehind(predecessor, ErrorElement::atReader(expected, reader));
 }

@@ -5,7 +5,6 @@
 #include "reader/source_reader.h"
 
 #include <cstddef>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -54,26 +53,3 @@ class ErrorElement : public Element {
 // Links a NoteElement for each note at the reader's position and returns the last one, or
 // `predecessor` when no note follows.
 Element& skipNotes(SourceReader& reader, Element& predecessor);
-
-// A recognition step: the new element linked behind the given one, or null with the reader
-// where it was.
-using Recognizer = Element* (*)(SourceReader&, Element&);
-
-// Links an error report behind `predecessor`: `expected`, and the input found where the reader
-// is; returns the report.
-Element* reportMissing(SourceReader& reader, Element& predecessor, std::string_view expected);
-
-// The parse of every statement: the note step, then each candidate in order; when none is
-// there, an error report with `expected` and the input found where the last attempt left off.
-// Inline, so that each statement calls its candidates directly.
-inline Element* parseNext(SourceReader& reader, Element& self,
-                          std::initializer_list<Recognizer> candidates, std::string_view expected) {
-    // Most statements have no note in front of them, and one look at the next byte tells.
-    const int next = reader.peekBehindWhitespace();
-    Element& predecessor =
-        next == -1 || next == 'n' || next == 'N' || next == '<' ? skipNotes(reader, self) : self;
-    for (const Recognizer tryCreate : candidates) {
-        if (Element* created = tryCreate(reader, predecessor)) return created;
-    }
-    return reportMissing(reader, predecessor, expected);
-}

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char hexDigits[] = "0123456789abcdef";
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -142,9 +140,9 @@ void writeSpecial(XmlOutput& out, unsigned char b) {
 std::size_t writeTypedHigh(XmlOutput& out, std::string_view text, std::size_t at) {
     const auto b = static_cast<unsigned char>(text[at]);
     switch (out.encoding) {
-    case Encoding::Latin1: break;
-    case Encoding::Cp1252: writeCodePointReference(out, windows1252Character(b)); return 1;
-    case Encoding::Utf8: {
+    case vqz2xml::Encoding::Latin1: break;
+    case vqz2xml::Encoding::Cp1252: writeCodePointReference(out, windows1252Character(b)); return 1;
+    case vqz2xml::Encoding::Utf8: {
         char32_t codePoint = 0;
         if (const std::size_t length = utf8SequenceAt(text, at, codePoint)) {
             writeCodePointReference(out, codePoint);
@@ -292,7 +290,7 @@ bool isPlainInComment(char c) { return plainCommentBytes[static_cast<unsigned ch
 std::size_t writeHighAsUtf8(XmlOutput& out, std::string_view text, std::size_t at) {
     const auto b = static_cast<unsigned char>(text[at]);
     char32_t character = b;
-    if (out.encoding == Encoding::Cp1252) {
+    if (out.encoding == vqz2xml::Encoding::Cp1252) {
         character = windows1252Character(b);
     } else if (const std::size_t length = utf8SequenceAt(text, at, character)) {
         out.write(text.substr(at, length));

@@ -1,4 +1,4 @@
-// The XML output: a buffered byte sink with the indentation count all writers share.
+// The XML output: a buffered byte sink that owns the layout of lines, their indentation and ends.
 #include "chain/xml_output.h"
 
 namespace {
@@ -30,6 +30,15 @@ void XmlOutput::writeLong(std::string_view text) {
 
 void XmlOutput::writeLongIndent() {
     for (int left = indent; left > 0; --left) put(' ');
+}
+
+void XmlOutput::endTagLine(std::string_view name) {
+    indent = indent > indentStep ? indent - indentStep : 0;
+    startLine();
+    write("</");
+    write(name);
+    put('>');
+    endLine();
 }
 
 bool XmlOutput::flush() {

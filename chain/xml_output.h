@@ -1,5 +1,7 @@
-// The XML output: a buffered byte sink with the indentation count all writers share.
+// The XML output: a buffered byte sink that owns the layout of lines, their indentation and ends.
 #pragma once
+
+#include "vqz2xml/vqz2xml.hpp"
 
 #include <cstddef>
 #include <cstring>
@@ -7,10 +9,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-// How typed bytes 0x80 to 0xFF of the input are read: one Latin-1 character each, Windows-1252
-// characters, or UTF-8 sequences.
-enum class Encoding { Latin1, Cp1252, Utf8 };
 
 // The output has cache lines of its own: with a writer's thread its cursor moves with every
 // text written, and a line shared with what the parse pass writes would stall both.
@@ -41,9 +39,9 @@ class alignas(64) XmlOutput { // 64 bytes: a cache line
         return cursor;
     }
     void advance(std::size_t n) { cursor += n; }
-    // `indent` blanks, the start of every line. The usual depths are copied as one block of
-    // fixed size, of which only `indent` bytes are kept.
-    void writeIndent() {
+    // The start of every line: four blanks for each element open around it. The usual depths
+    // are copied as one block of fixed size, of which only the blanks needed are kept.
+    void startLine() {
         static constexpr char blanks[] = "                                ";
         constexpr std::size_t block = sizeof blanks - 1;
         if (indent > 0 && static_cast<std::size_t>(indent) <= block &&
@@ -54,13 +52,39 @@ class alignas(64) XmlOutput { // 64 bytes: a cache line
             writeLongIndent();
         }
     }
+    // The end of every line.
+    void endLine() { write("\r\n"); }
+    // A whole line: its indentation, `text` and its end.
+    void line(std::string_view text) {
+        startLine();
+        write(text);
+        endLine();
+    }
+    // The lines from here on lie inside an element just opened: one level deeper.
+    void nest() { indent += indentStep; }
+    // Closes the innermost open element: one level up (never left of the margin), then its end
+    // tag "</name>" on a line of its own.
+    void endTagLine(std::string_view name);
+    // "<name>" at the start of a line, to be followed by the element's text on the same line
+    // and `endTextElement`.
+    void startTextElement(std::string_view name) {
+        startLine();
+        put('<');
+        write(name);
+        put('>');
+    }
+    // "</name>" and the end of the line.
+    void endTextElement(std::string_view name) {
+        write("</");
+        write(name);
+        put('>');
+        endLine();
+    }
     // Hands everything buffered to the sink and flushes it; false if the sink failed.
     bool flush();
 
-    // Blanks in front of each line: four per open element.
-    int indent = 0;
     // The encoding of the input the texts come from.
-    Encoding encoding = Encoding::Latin1;
+    vqz2xml::Encoding encoding = vqz2xml::Encoding::Latin1;
     // Where a text with brace codes is decoded right before it is written: the writers' own,
     // reused from text to text.
     std::string decodingRoom;
@@ -87,8 +111,11 @@ class alignas(64) XmlOutput { // 64 bytes: a cache line
     void writeLong(std::string_view text);
     void writeLongIndent();
 
+    static constexpr int indentStep = 4;
+
     std::ostream& sink;
     std::vector<char> buffer;
-    char* cursor; // where the next byte goes
-    char* limit;  // the end of the buffer
+    char* cursor;   // where the next byte goes
+    char* limit;    // the end of the buffer
+    int indent = 0; // blanks in front of each line
 };

@@ -57,6 +57,7 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     app.set_help_flag();
     bool quiet = false;
     bool verbose = false;
+    using vqz2xml::Encoding;
     const std::map<std::string, Encoding> encodings = {{"latin1", Encoding::Latin1},
                                                        {"cp1252", Encoding::Cp1252},
                                                        {"utf-8", Encoding::Utf8},

@@ -1,7 +1,7 @@
 // The option form of the command line: what its options ask for.
 #pragma once
 
-#include "chain/xml_output.h"
+#include "vqz2xml/vqz2xml.hpp"
 
 #include <optional>
 #include <string>
@@ -17,7 +17,7 @@ struct BatchOptions {
     bool noClobber = false;
     bool check = false;
     unsigned jobs = 0; // 0: one per processor
-    Encoding encoding = Encoding::Latin1;
+    vqz2xml::Encoding encoding = vqz2xml::Encoding::Latin1;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;

@@ -1,15 +1,15 @@
 // The option form of the command line: converts many inputs, reports on standard error.
 #include "frontend/batch_run.h"
 
+#include "core/conversion.h"
 #include "frontend/batch_options.h"
-#include "frontend/conversion.h"
 #include "frontend/conversion_run.h"
-#include "frontend/output_file.h"
-#include "frontend/version.h"
-#include "reader/source_reader.h"
+#include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/paths.h"
+#include "platform/terminal.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -17,10 +17,8 @@
 #include <mutex>
 #include <new>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -43,25 +41,25 @@ struct Report {
 
 std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "'"; }
 
-std::string systemMessage(int error) { return std::system_category().message(error); }
+std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
 
 // The name two outputs share when they are one file: the folder with its links resolved, then
 // the file's own name. Folders are resolved once each, since a batch names few of them.
 class FileKeys {
   public:
     std::string operator()(const std::string& name) {
-        const fs::path path = fs::absolute(name).lexically_normal();
+        const fs::path path = fs::absolute(platform::toPath(name)).lexically_normal();
         std::error_code error;
         if (fs::is_symlink(path, error)) {
             const fs::path target = fs::weakly_canonical(path, error);
-            if (!error) return target.string();
+            if (!error) return platform::toUtf8(target);
         }
-        auto [folder, added] = folders.emplace(path.parent_path().string(), std::string());
+        auto [folder, added] = folders.emplace(platform::toUtf8(path.parent_path()), std::string());
         if (added) {
             const fs::path resolved = fs::weakly_canonical(path.parent_path(), error);
-            folder->second = error ? folder->first : resolved.string();
+            folder->second = error ? folder->first : platform::toUtf8(resolved);
         }
-        return (fs::path(folder->second) / path.filename()).string();
+        return platform::toUtf8(platform::toPath(folder->second) / path.filename());
     }
 
   private:
@@ -72,7 +70,8 @@ std::string outputName(const BatchOptions& options, const std::string& argument)
     if (options.output) return *options.output == "-" ? std::string() : *options.output;
     const std::string beside = outputFileName(argument, std::nullopt);
     if (!options.outputDir) return beside;
-    return (fs::path(*options.outputDir) / fs::path(beside).filename()).string();
+    return platform::toUtf8(platform::toPath(*options.outputDir) /
+                            platform::toPath(beside).filename());
 }
 
 // The jobs in input order, or the usage error that stops the run before anything is converted.
@@ -103,20 +102,22 @@ std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job
 }
 
 bool isRegularFile(const std::string& name) {
-    struct stat status {};
-    return ::stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    std::error_code error;
+    return fs::is_regular_file(platform::toPath(name), error);
 }
 
 bool isSameFile(const std::string& a, const std::string& b) {
     std::error_code error;
-    return fs::equivalent(a, b, error);
+    return fs::equivalent(platform::toPath(a), platform::toPath(b), error);
 }
 
 class Converter {
   public:
     // Each conversion writes on a second thread of its own when it runs alone.
     Converter(const BatchOptions& batchOptions, bool alone)
-        : options(batchOptions), conversionOptions{batchOptions.encoding, alone} {}
+        : options(batchOptions), conversionOptions{batchOptions.encoding} {
+        settings.writeInBackground = alone;
+    }
 
     Report run(const Job& job) const {
         try {
@@ -136,22 +137,22 @@ class Converter {
     }
 
     Report convert(const Job& job) const {
-        SourceReader reader;
-        if (job.fromStdin ? !reader.readAll(STDIN_FILENO) : !reader.open(job.input)) {
-            return failed("cannot read " + inQuotes(job.input) + ": " +
-                          systemMessage(reader.openError()));
+        platform::InputBytes input;
+        if (const std::error_code error =
+                job.fromStdin ? input.readStandardInput() : input.readFile(job.input)) {
+            return failed("cannot read " + inQuotes(job.input) + ": " + error.message());
         }
-        if (options.check) return check(job, reader);
+        if (options.check) return check(job, input.view());
         if (job.output.empty()) {
-            OutputFile output(STDOUT_FILENO);
-            return write(job, reader, output);
+            platform::OutputFile output = platform::OutputFile::standardOutput();
+            return write(job, input.view(), output);
         }
         if (auto stop = stopsAtOutput(job)) return std::move(*stop);
-        OutputFile output(job.output);
+        platform::OutputFile output(job.output);
         if (!output.isOpen()) {
-            return failed("cannot write " + inQuotes(job.output) + ": " + output.error());
+            return failed("cannot write " + inQuotes(job.output) + ": " + output.error().message());
         }
-        return write(job, reader, output);
+        return write(job, input.view(), output);
     }
 
     // What keeps the job from writing its output file: the input itself, or an existing file
@@ -172,18 +173,19 @@ class Converter {
             return failed("output " + inQuotes(job.output) +
                           " exists (-f replaces it, -n skips its input)");
         }
-        if (!isWritableIfRegular(job.output)) {
-            return failed("cannot write " + inQuotes(job.output) + ": " + systemMessage(EACCES));
+        if (!platform::isWritableIfRegular(job.output)) {
+            return failed("cannot write " + inQuotes(job.output) + ": " +
+                          messageOf(std::errc::permission_denied));
         }
         return std::nullopt;
     }
 
-    Report write(const Job& job, SourceReader& reader, OutputFile& output) const {
-        const Outcome outcome =
-            convertReader(reader, output.stream(), conversionOptions);
-        const bool committed = output.commit(); // tells the reason when a write failed
-        if (!outcome.written || !committed) {
-            return failed("cannot write " + inQuotes(target(job)) + ": " + output.error());
+    Report write(const Job& job, std::string_view input, platform::OutputFile& output) const {
+        const vqz2xml::Outcome outcome =
+            convertInput(input, output.stream(), conversionOptions, settings);
+        if (!output.commit()) {
+            return failed("cannot write " + inQuotes(target(job)) + ": " +
+                          output.error().message());
         }
         Report report = judged(job, outcome);
         if (options.verbosity == Verbosity::Verbose) {
@@ -193,9 +195,9 @@ class Converter {
         return report;
     }
 
-    Report check(const Job& job, SourceReader& reader) const {
+    Report check(const Job& job, std::string_view input) const {
         std::ostream nowhere(nullptr);
-        const Outcome outcome = convertReader(reader, nowhere, conversionOptions);
+        const vqz2xml::Outcome outcome = convertInput(input, nowhere, conversionOptions, settings);
         Report report = judged(job, outcome);
         if (options.verbosity == Verbosity::Verbose) {
             report.lines.push_back(job.input + ": " + (outcome.complete ? "complete" : "faulty"));
@@ -203,13 +205,14 @@ class Converter {
         return report;
     }
 
-    static Report judged(const Job& job, const Outcome& outcome) {
+    static Report judged(const Job& job, const vqz2xml::Outcome& outcome) {
         if (outcome.complete) return {Result::Converted, {}};
-        return {Result::Faulty, {diagnosticLine(job.input, *outcome.diagnostic)}};
+        return {Result::Faulty, {vqz2xml::diagnosticLine(job.input, *outcome.diagnostic)}};
     }
 
     const BatchOptions& options;
-    const ConversionOptions conversionOptions;
+    const vqz2xml::Options conversionOptions;
+    ConversionSettings settings;
 };
 
 // Standard error, shared by the workers: reports in input order, the counts and the progress
@@ -318,22 +321,24 @@ int runOptionForm(const std::vector<std::string>& arguments) {
         return 0;
     }
     if (options.version) {
-        std::cout << "vqz2xml " << programVersion() << '\n';
+        std::cout << "vqz2xml " << vqz2xml::version() << '\n';
         return 0;
     }
     std::vector<Job> jobs;
     if (const auto error = planJobs(options, jobs)) return usageError(*error);
     if (options.outputDir && !options.check) {
+        const fs::path folder = platform::toPath(*options.outputDir);
         std::error_code error;
-        fs::create_directories(*options.outputDir, error);
-        if (error || !fs::is_directory(*options.outputDir)) {
+        fs::create_directories(folder, error);
+        if (error || !fs::is_directory(folder)) {
             std::cerr << "vqz2xml: cannot create folder " << inQuotes(*options.outputDir) << ": "
-                      << (error ? error.message() : systemMessage(ENOTDIR)) << '\n';
+                      << (error ? error.message() : messageOf(std::errc::not_a_directory)) << '\n';
             return 2;
         }
     }
-    OutputFile::readCreationMask();
-    const bool progress = options.progress.value_or(jobs.size() > 1 && ::isatty(STDERR_FILENO));
+    platform::OutputFile::readCreationMask();
+    const bool progress = options.progress.value_or(
+        jobs.size() > 1 && platform::isTerminal(platform::StandardStream::Error));
     Console console(jobs.size(), progress);
     runJobs(jobs, options, console);
     if (jobs.size() > 1 && options.verbosity != Verbosity::Quiet) {

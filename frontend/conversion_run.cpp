@@ -1,8 +1,10 @@
 // The conversion run: the command line, the file names, the overwrite question and the two passes.
 #include "frontend/conversion_run.h"
 
-#include "frontend/output_file.h"
-#include "reader/source_reader.h"
+#include "core/conversion.h"
+#include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/paths.h"
 
 #include <filesystem>
 #include <fstream>
@@ -38,12 +40,19 @@ void printUsage(std::ostream& console, const std::string& program) {
 
 bool isReadableFile(const std::string& name) {
     std::error_code error;
-    return fs::is_regular_file(name, error) && std::ifstream(name, std::ios::binary).is_open();
+    const fs::path path = platform::toPath(name);
+    return fs::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).is_open();
+}
+
+bool exists(const std::string& name) {
+    std::error_code error;
+    return fs::exists(platform::toPath(name), error);
 }
 
 bool isSameFile(const std::string& input, const std::string& output) {
     std::error_code error;
-    return fs::exists(output, error) && fs::equivalent(input, output, error);
+    return exists(output) &&
+           fs::equivalent(platform::toPath(input), platform::toPath(output), error);
 }
 
 // Asks until the answer is yes or no; a missing answer (end of input) is no.
@@ -102,8 +111,7 @@ bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& con
                "ERROR: Input and output are the same file " + names.output + "\n");
         return false;
     }
-    std::error_code error;
-    if (fs::exists(names.output, error) && !mayOverwrite(names.output, answers, console)) {
+    if (exists(names.output) && !mayOverwrite(names.output, answers, console)) {
         refuse(console, program, "");
         return false;
     }
@@ -112,38 +120,39 @@ bool mayConvert(const FileNames& names, std::istream& answers, std::ostream& con
 
 // The parse pass, the outcome line, then the write pass; false when the output could not be
 // written in full, in which case any old output is left as it was.
-bool runPasses(SourceReader& reader, OutputFile& output, const FileNames& names,
+bool runPasses(std::string_view input, platform::OutputFile& output, const FileNames& names,
                std::ostream& console) {
-    ConversionOptions options;
-    options.writeInBackground = true;
-    const Outcome outcome = convertReader(reader, output.stream(), options, [&](const Outcome& parsed) {
+    ConversionSettings settings;
+    settings.writeInBackground = true;
+    settings.parsed = [&](const vqz2xml::Outcome& parsed) {
         if (parsed.complete) {
             console << "\nConversion from " << names.input << " to " << names.output
                     << " completed succesfully.\n";
         } else {
             console << "\nERROR: Faulty input file, see '" << names.output << "' for details.\n";
         }
-    });
-    return outcome.written && output.commit();
+    };
+    convertInput(input, output.stream(), {}, settings);
+    return output.commit();
 }
 
 void convertFile(const FileNames& names, std::ostream& console, const std::string& program) {
-    SourceReader reader;
-    if (!reader.open(names.input)) {
+    platform::InputBytes input;
+    if (input.readFile(names.input)) {
         refuse(console, program, "ERROR: Can't find input file " + names.input + "\n");
         return;
     }
-    if (!isWritableIfRegular(names.output)) {
+    if (!platform::isWritableIfRegular(names.output)) {
         refuse(console, program, "ERROR: Can't create output file " + names.output + "\n");
         return;
     }
-    OutputFile output(names.output);
+    platform::OutputFile output(names.output);
     if (!output.isOpen()) {
         refuse(console, program, "ERROR: Can't create output file " + names.output + "\n");
         return;
     }
     console << "Converting from file " << names.input << " to " << names.output << "...\r";
-    if (!runPasses(reader, output, names, console)) {
+    if (!runPasses(input.view(), output, names, console)) {
         console << "ERROR: Can't write output file " << names.output << "\n";
     }
 }
@@ -169,7 +178,7 @@ std::string outputFileName(std::string_view first, std::optional<std::string_vie
 int runConversion(const std::vector<std::string>& arguments, std::istream& answers,
                   std::ostream& console) {
     const std::string program = arguments.empty() ? "vqz2xml" : arguments[0];
-    OutputFile::readCreationMask();
+    platform::OutputFile::readCreationMask();
     console << banner;
     const auto names = namesFromArguments(arguments, console, program);
     if (!names || !mayConvert(*names, answers, console, program)) return 0;

@@ -1,8 +1,6 @@
 // The conversion run: the command line, the file names, the overwrite question and the two passes.
 #pragma once
 
-#include "frontend/conversion.h"
-
 #include <istream>
 #include <optional>
 #include <ostream>

@@ -35,18 +35,20 @@ Element* DocumentElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<DocumentElement>(reader, previous, {"vqz"});
 }
 
+const std::string_view DocumentElement::expected = "'Version'";
+
 Element* DocumentElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {VersionElement::tryCreate}, "'Version'");
+    return parseNext(reader, *this, {VersionElement::tryCreate}, expected);
 }
 
 void DocumentElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<?xml version=\"1.0\"?>\r\n");
-    out.writeIndent();
+    out.line("<?xml version=\"1.0\"?>");
+    out.startLine();
     out.write("<vqz ");
     writeAttributes(out);
-    out.write(">\r\n");
-    out.indent += 4;
+    out.put('>');
+    out.endLine();
+    out.nest();
     for (const HeaderKind kind : headerKinds) writeHeaderField(out, static_cast<int>(kind));
 }
 
@@ -98,11 +100,13 @@ Element* VersionElement::tryCreate(SourceReader& reader, Element& previous) {
     return nullptr;
 }
 
+const std::string_view VersionElement::expected = "'User', 'Date', 'Time' or 'Origin'";
+
 Element* VersionElement::parse(SourceReader& reader) {
     return parseNext(
         reader, *this,
         {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate, SurveyElement::tryCreate},
-        "'User', 'Date', 'Time' or 'Origin'");
+        expected);
 }
 
 // The document is always written as version 1.1, whichever version was read.
@@ -121,31 +125,31 @@ Element* HeaderFieldElement::tryCreate(SourceReader& reader, Element& previous) 
     return nullptr;
 }
 
+const std::string_view HeaderFieldElement::expected =
+    "'User', 'Date', 'Time', 'Origin', 'Standard Names' or 'Survey'";
+
 Element* HeaderFieldElement::parse(SourceReader& reader) {
     return parseNext(
         reader, *this,
         {HeaderFieldElement::tryCreate, StandardNamesElement::tryCreate, SurveyElement::tryCreate},
-        "'User', 'Date', 'Time', 'Origin', 'Standard Names' or 'Survey'");
+        expected);
 }
 
 // Header texts are written as typed: their brace codes are not decoded, but escaped.
 void HeaderFieldElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.put('<');
-    out.write(tagName);
-    out.put('>');
+    out.startTextElement(tagName);
     writeText(out, text);
-    out.write("</");
-    out.write(tagName);
-    out.write(">\r\n");
+    out.endTextElement(tagName);
 }
 
 Element* StandardNamesElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<StandardNamesElement>(reader, previous, {"standard", "names"});
 }
 
+const std::string_view StandardNamesElement::expected = "'Survey'";
+
 Element* StandardNamesElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {SurveyElement::tryCreate}, "'Survey'");
+    return parseNext(reader, *this, {SurveyElement::tryCreate}, expected);
 }
 
 void StandardNamesElement::write(XmlOutput& out) { out.write("options=\"standardnames\""); }

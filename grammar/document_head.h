@@ -11,12 +11,12 @@ Element* parseOpeningKeyword(SourceReader& reader, Element& head);
 
 // VQZ: the XML declaration and the root element, with the version, the options and the
 // header fields pulled forward into place.
-class DocumentElement : public BlockElement {
+class DocumentElement : public Element {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isDocument() const override { return true; }
 
   private:
     void writeAttributes(XmlOutput& out);
@@ -28,6 +28,7 @@ class VersionElement : public Element {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isVersion() const override { return true; }
 };
@@ -42,13 +43,9 @@ class HeaderFieldElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isHeaderKind(int k) const override { return k == static_cast<int>(kind); }
-    bool isHeaderField() const override { return true; }
-    bool isDate() const override { return kind == HeaderKind::Date; }
-    bool isTime() const override { return kind == HeaderKind::Time; }
-    bool isOrigin() const override { return kind == HeaderKind::Origin; }
-    bool isUser() const override { return kind == HeaderKind::User; }
 
   private:
     std::string_view tagName;
@@ -61,6 +58,7 @@ class StandardNamesElement : public Element {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isStandardNames() const override { return true; }
 };

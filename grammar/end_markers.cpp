@@ -10,23 +10,17 @@
 
 #include <memory>
 
-void EndElement::writeEndTag(XmlOutput& out, std::string_view name) {
-    out.indent = out.indent > 4 ? out.indent - 4 : 0;
-    out.writeIndent();
-    out.write("</");
-    out.write(name);
-    out.write(">\r\n");
-}
-
 Element* EndValuesElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<EndValuesElement>(reader, previous, {"end", "values"});
 }
 
+const std::string_view EndValuesElement::expected = "'End Variable'";
+
 Element* EndValuesElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {EndVariableElement::tryCreate}, "'End Variable'");
+    return parseNext(reader, *this, {EndVariableElement::tryCreate}, expected);
 }
 
-void EndValuesElement::write(XmlOutput& out) { writeEndTag(out, "values"); }
+void EndValuesElement::write(XmlOutput& out) { out.endTagLine("values"); }
 
 Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) {
     EndVariableElement* end =
@@ -47,32 +41,38 @@ Element* EndVariableElement::tryCreate(SourceReader& reader, Element& previous) 
         *end, std::make_unique<ErrorElement>("No position found", std::nullopt, reader.position()));
 }
 
+const std::string_view EndVariableElement::expected = "'End Record'";
+
 Element* EndVariableElement::parse(SourceReader& reader) {
     return parseNext(reader, *this, {VariableElement::tryCreate, EndRecordElement::tryCreate},
-                     "'End Record'");
+                     expected);
 }
 
-void EndVariableElement::write(XmlOutput& out) { writeEndTag(out, "variable"); }
+void EndVariableElement::write(XmlOutput& out) { out.endTagLine("variable"); }
 
 Element* EndRecordElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<EndRecordElement>(reader, previous, {"end", "record"});
 }
 
+const std::string_view EndRecordElement::expected = "'End Survey'";
+
 Element* EndRecordElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {EndSurveyElement::tryCreate}, "'End Survey'");
+    return parseNext(reader, *this, {EndSurveyElement::tryCreate}, expected);
 }
 
-void EndRecordElement::write(XmlOutput& out) { writeEndTag(out, "record"); }
+void EndRecordElement::write(XmlOutput& out) { out.endTagLine("record"); }
 
 Element* EndSurveyElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<EndSurveyElement>(reader, previous, {"end", "survey"});
 }
 
+const std::string_view EndSurveyElement::expected = "'End VQZ'";
+
 Element* EndSurveyElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {EndDocumentElement::tryCreate}, "'End VQZ'");
+    return parseNext(reader, *this, {EndDocumentElement::tryCreate}, expected);
 }
 
-void EndSurveyElement::write(XmlOutput& out) { writeEndTag(out, "survey"); }
+void EndSurveyElement::write(XmlOutput& out) { out.endTagLine("survey"); }
 
 Element* EndDocumentElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<EndDocumentElement>(reader, previous, {"end", "vqz"});
@@ -84,4 +84,4 @@ Element* EndDocumentElement::parse(SourceReader& reader) {
     return nullptr;
 }
 
-void EndDocumentElement::write(XmlOutput& out) { writeEndTag(out, "vqz"); }
+void EndDocumentElement::write(XmlOutput& out) { out.endTagLine("vqz"); }

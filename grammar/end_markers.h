@@ -3,14 +3,10 @@
 
 #include "chain/element.h"
 
-#include <string_view>
-
-// The base of the END markers: each writes the end tag of the block it closes.
+// The base of the END markers: each writes the end tag of the element it closes.
 class EndElement : public Element {
   public:
     bool isEnd() const override { return true; }
-    // Lowers the indentation by one step (never below 0) and writes "</name>".
-    virtual void writeEndTag(XmlOutput& out, std::string_view name);
 };
 
 // END VALUES
@@ -18,8 +14,8 @@ class EndValuesElement : public EndElement {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isEndValues() const override { return true; }
 };
 
 // END VARIABLE, which also gives a version 1.0 variable its columns.
@@ -27,8 +23,8 @@ class EndVariableElement : public EndElement {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isEndVariable() const override { return true; }
 };
 
 // END RECORD
@@ -36,8 +32,8 @@ class EndRecordElement : public EndElement {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isEndRecord() const override { return true; }
 };
 
 // END SURVEY
@@ -45,8 +41,8 @@ class EndSurveyElement : public EndElement {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isEndSurvey() const override { return true; }
 };
 
 // END VQZ: the document is complete; nothing behind it but notes is read.
@@ -55,5 +51,4 @@ class EndDocumentElement : public EndElement {
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
     void write(XmlOutput& out) override;
-    bool isEndDocument() const override { return true; }
 };

@@ -1,10 +1,10 @@
 // Where a variable's data lie: POSITION (or the computed columns of version 1.0), SPREAD and SIZE.
 #include "grammar/position_size.h"
 
-#include "chain/notes.h"
 #include "chain/xml_output.h"
 #include "grammar/column_math.h"
 #include "grammar/end_markers.h"
+#include "grammar/recognition.h"
 #include "grammar/values.h"
 #include "reader/source_reader.h"
 
@@ -38,8 +38,7 @@ Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
     if (reader.minorVersion() == 0)
         return linkBehind(previous, std::make_unique<PositionElement>());
     std::string_view first;
-    if (reader.minorVersion() != 1 || !reader.matchKeyword("position") ||
-        !reader.readDigits(first)) {
+    if (!reader.matchKeyword("position") || !reader.readDigits(first)) {
         reader.restore(begin);
         return nullptr;
     }
@@ -49,11 +48,14 @@ Element* PositionElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<PositionElement>(first, last));
 }
 
+const std::string_view PositionElement::expected =
+    "'Spread' or 'Size' or 'Values' or 'End Variable'";
+
 Element* PositionElement::parse(SourceReader& reader) {
     return parseNext(reader, *this,
                      {SpreadElement::tryCreate, SizeElement::tryCreate, ValuesElement::tryCreate,
                       EndVariableElement::tryCreate},
-                     "'Spread' or 'Size' or 'Values' or 'End Variable'");
+                     expected);
 }
 
 namespace {
@@ -75,25 +77,25 @@ void writeColumnAttribute(XmlOutput& out, std::string_view name, std::string_vie
 } // namespace
 
 void PositionElement::write(XmlOutput& out) {
-    out.writeIndent();
     if (start.empty() && computedStart == 0) {
         // A version 1.0 variable whose END VARIABLE was never reached has no columns.
-        out.write("<position/>\r\n");
+        out.line("<position/>");
         return;
     }
+    out.startLine();
     out.write("<position ");
     writeColumnAttribute(out, "start", start, computedStart);
     if (!finish.empty() || computedFinish > 0) {
         out.put(' ');
         writeColumnAttribute(out, "finish", finish, computedFinish);
     }
-    out.write("/>\r\n");
+    out.write("/>");
+    out.endLine();
 }
 
 // Every walk stays between the variable's own type and its END VARIABLE, so a variable that
 // lacks what its kind needs gets a width from what it has rather than from its neighbours.
 void PositionElement::computePosition(SourceReader& reader, Element& endVariable) {
-    if (reader.minorVersion() != 0) return;
     Element* type = previousElement();
     while (type && !type->isType() && !type->isVariable()) type = type->previousElement();
     if (!type || !type->isType()) return;
@@ -165,12 +167,14 @@ Element* SpreadElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<SpreadElement>(subfields, width));
 }
 
+const std::string_view SpreadElement::expected = "Variable 'Values'";
+
 Element* SpreadElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {ValuesElement::tryCreate}, "Variable 'Values'");
+    return parseNext(reader, *this, {ValuesElement::tryCreate}, expected);
 }
 
 void SpreadElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<spread subfields=\"");
     out.write(subfields);
     out.put('"');
@@ -179,12 +183,13 @@ void SpreadElement::write(XmlOutput& out) {
         out.write(width);
         out.put('"');
     }
-    out.write("/>\r\n");
+    out.write("/>");
+    out.endLine();
 }
 
 Element* SizeElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto begin = reader.position();
-    if (!reader.matchKeyword("size") || reader.minorVersion() < 0 || reader.minorVersion() > 1) {
+    if (!reader.matchKeyword("size")) {
         reader.restore(begin);
         return nullptr;
     }
@@ -208,13 +213,14 @@ Element* SizeElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<SizeElement>(size));
 }
 
+const std::string_view SizeElement::expected = "'End Variable'";
+
 Element* SizeElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {EndVariableElement::tryCreate}, "'End Variable'");
+    return parseNext(reader, *this, {EndVariableElement::tryCreate}, expected);
 }
 
 void SizeElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<size>");
+    out.startTextElement("size");
     out.write(size);
-    out.write("</size>\r\n");
+    out.endTextElement("size");
 }

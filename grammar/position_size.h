@@ -15,6 +15,7 @@ class PositionElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isPosition() const override { return true; }
 
@@ -44,8 +45,8 @@ class SpreadElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isSpread() const override { return true; }
 
   private:
     std::string_view subfields;
@@ -59,6 +60,7 @@ class SizeElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isSize() const override { return true; }
 

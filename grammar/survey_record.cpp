@@ -1,7 +1,6 @@
 // The survey, its title and its one record.
 #include "grammar/survey_record.h"
 
-#include "chain/notes.h"
 #include "chain/xml_output.h"
 #include "grammar/recognition.h"
 #include "grammar/variable.h"
@@ -19,29 +18,31 @@ Element* SurveyElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<SurveyElement>());
 }
 
+const std::string_view SurveyElement::expected = "'Title'";
+
 Element* SurveyElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {TitleElement::tryCreate, RecordElement::tryCreate}, "'Title'");
+    return parseNext(reader, *this, {TitleElement::tryCreate, RecordElement::tryCreate}, expected);
 }
 
 void SurveyElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<survey>\r\n");
-    out.indent += 4;
+    out.line("<survey>");
+    out.nest();
 }
 
 Element* TitleElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateWithText<TitleElement, BraceCodes::Decoded>(reader, previous, "title");
 }
 
+const std::string_view TitleElement::expected = "RECORD record_id";
+
 Element* TitleElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {RecordElement::tryCreate}, "RECORD record_id");
+    return parseNext(reader, *this, {RecordElement::tryCreate}, expected);
 }
 
 void TitleElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<title>");
+    out.startTextElement("title");
     writeText(out, text.decoded(out.decodingRoom));
-    out.write("</title>\r\n");
+    out.endTextElement("title");
 }
 
 // Only one letter is taken: in RECORD AB the B is left for the next statement.
@@ -55,14 +56,17 @@ Element* RecordElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<RecordElement>(ident));
 }
 
+const std::string_view RecordElement::expected = "'VARIABLE var_id'";
+
 Element* RecordElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {VariableElement::tryCreate}, "'VARIABLE var_id'");
+    return parseNext(reader, *this, {VariableElement::tryCreate}, expected);
 }
 
 void RecordElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<record ident=\"");
     out.put(ident);
-    out.write("\">\r\n");
-    out.indent += 4;
+    out.write("\">");
+    out.endLine();
+    out.nest();
 }

@@ -7,10 +7,11 @@
 #include <string_view>
 
 // SURVEY
-class SurveyElement : public BlockElement {
+class SurveyElement : public Element {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isSurvey() const override { return true; }
 };
@@ -22,22 +23,22 @@ class TitleElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isTitle() const override { return true; }
 
   private:
     CodedText text;
 };
 
 // RECORD letter
-class RecordElement : public BlockElement {
+class RecordElement : public Element {
   public:
     explicit RecordElement(char letter) : ident(letter) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isRecord() const override { return true; }
 
   private:
     char ident;

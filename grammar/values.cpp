@@ -1,7 +1,6 @@
 // A variable's code list: VALUES, at most one range first, then code entries.
 #include "grammar/values.h"
 
-#include "chain/notes.h"
 #include "chain/text_escape.h"
 #include "chain/xml_output.h"
 #include "grammar/column_math.h"
@@ -16,17 +15,17 @@ Element* ValuesElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<ValuesElement>(reader, previous, {"values"});
 }
 
+const std::string_view ValuesElement::expected = "Variable Range, Code or 'End Values'";
+
 Element* ValuesElement::parse(SourceReader& reader) {
     return parseNext(
         reader, *this,
-        {RangeElement::tryCreate, ValueElement::tryCreate, EndValuesElement::tryCreate},
-        "Variable Range, Code or 'End Values'");
+        {RangeElement::tryCreate, ValueElement::tryCreate, EndValuesElement::tryCreate}, expected);
 }
 
 void ValuesElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<values>\r\n");
-    out.indent += 4;
+    out.line("<values>");
+    out.nest();
 }
 
 Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
@@ -44,13 +43,15 @@ Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
     return value;
 }
 
+const std::string_view ValueElement::expected = "Variable Code or 'End Values'";
+
 Element* ValueElement::parse(SourceReader& reader) {
     return parseNext(reader, *this, {ValueElement::tryCreate, EndValuesElement::tryCreate},
-                     "Variable Code or 'End Values'");
+                     expected);
 }
 
 void ValueElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<value");
     if (!code.empty()) {
         out.write(" code=\"");
@@ -59,7 +60,7 @@ void ValueElement::write(XmlOutput& out) {
     }
     out.put('>');
     writeText(out, label.decoded(out.decodingRoom));
-    out.write("</value>\r\n");
+    out.endTextElement("value");
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {
@@ -84,18 +85,21 @@ Element* RangeElement::tryCreate(SourceReader& reader, Element& previous) {
     return range;
 }
 
+const std::string_view RangeElement::expected = "Variable Code or 'End Values'";
+
 Element* RangeElement::parse(SourceReader& reader) {
     return parseNext(reader, *this, {ValueElement::tryCreate, EndValuesElement::tryCreate},
-                     "Variable Code or 'End Values'");
+                     expected);
 }
 
 void RangeElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<range from=\"");
     out.write(from);
     out.write("\" to=\"");
     out.write(to);
-    out.write("\"/>\r\n");
+    out.write("\"/>");
+    out.endLine();
 }
 
 std::int64_t RangeElement::codeWidth(std::int64_t& highest) const {

@@ -8,10 +8,11 @@
 #include <string_view>
 
 // VALUES
-class ValuesElement : public BlockElement {
+class ValuesElement : public Element {
   public:
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isValues() const override { return true; }
 };
@@ -26,8 +27,8 @@ class ValueElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isCodeEntry() const override { return true; }
     bool isValue() const override { return true; }
 
     // Characters the code takes; raises `highest` to the code's value. An entry without a code
@@ -46,8 +47,8 @@ class RangeElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isCodeEntry() const override { return true; }
     bool isRange() const override { return true; }
 
     // Characters of the longer bound; raises `highest` to the value of the upper bound.

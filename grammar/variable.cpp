@@ -1,7 +1,6 @@
 // The opening statements of a variable: VARIABLE, NAME, LABEL and TYPE.
 #include "grammar/variable.h"
 
-#include "chain/notes.h"
 #include "chain/xml_output.h"
 #include "grammar/position_size.h"
 #include "grammar/recognition.h"
@@ -19,12 +18,14 @@ Element* VariableElement::tryCreate(SourceReader& reader, Element& previous) {
     return linkBehind(previous, std::make_unique<VariableElement>(ident));
 }
 
+const std::string_view VariableElement::expected = "NAME \"var_name\"";
+
 Element* VariableElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {NameElement::tryCreate}, "NAME \"var_name\"");
+    return parseNext(reader, *this, {NameElement::tryCreate}, expected);
 }
 
 void VariableElement::write(XmlOutput& out) {
-    out.writeIndent();
+    out.startLine();
     out.write("<variable ident=\"");
     out.write(ident);
     out.write("\" ");
@@ -36,38 +37,41 @@ void VariableElement::write(XmlOutput& out) {
             break;
         }
     }
-    out.write(">\r\n");
-    out.indent += 4;
+    out.put('>');
+    out.endLine();
+    out.nest();
 }
 
 Element* NameElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateWithText<NameElement, BraceCodes::Kept>(reader, previous, "name");
 }
 
+const std::string_view NameElement::expected = "LABEL \"var_label\"";
+
 Element* NameElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {LabelElement::tryCreate}, "LABEL \"var_label\"");
+    return parseNext(reader, *this, {LabelElement::tryCreate}, expected);
 }
 
 void NameElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<name>");
+    out.startTextElement("name");
     writeText(out, text);
-    out.write("</name>\r\n");
+    out.endTextElement("name");
 }
 
 Element* LabelElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateWithText<LabelElement, BraceCodes::Decoded>(reader, previous, "label");
 }
 
+const std::string_view LabelElement::expected = "TYPE var_type";
+
 Element* LabelElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {TypeElement::tryCreate}, "TYPE var_type");
+    return parseNext(reader, *this, {TypeElement::tryCreate}, expected);
 }
 
 void LabelElement::write(XmlOutput& out) {
-    out.writeIndent();
-    out.write("<label>");
+    out.startTextElement("label");
     writeText(out, text.decoded(out.decodingRoom));
-    out.write("</label>\r\n");
+    out.endTextElement("label");
 }
 
 Element* TypeElement::tryCreate(SourceReader& reader, Element& previous) {
@@ -92,8 +96,10 @@ Element* TypeElement::tryCreate(SourceReader& reader, Element& previous) {
     return nullptr;
 }
 
+const std::string_view TypeElement::expected = "Variable 'Position'";
+
 Element* TypeElement::parse(SourceReader& reader) {
-    return parseNext(reader, *this, {PositionElement::tryCreate}, "Variable 'Position'");
+    return parseNext(reader, *this, {PositionElement::tryCreate}, expected);
 }
 
 void TypeElement::write(XmlOutput& out) {

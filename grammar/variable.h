@@ -7,12 +7,13 @@
 #include <string_view>
 
 // VARIABLE digits: the start tag, which carries the type read later as an attribute.
-class VariableElement : public BlockElement {
+class VariableElement : public Element {
   public:
     explicit VariableElement(std::string_view digits) : ident(digits) {}
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isVariable() const override { return true; }
 
@@ -27,8 +28,8 @@ class NameElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isName() const override { return true; }
 
   private:
     std::string_view text;
@@ -41,8 +42,8 @@ class LabelElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
-    bool isLabel() const override { return true; }
 
   private:
     CodedText text;
@@ -58,6 +59,7 @@ class TypeElement : public Element {
 
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
+    static const std::string_view expected;
     void write(XmlOutput& out) override;
     bool isType() const override { return true; }
     bool isSingle() const override { return kind == VariableKind::Single; }

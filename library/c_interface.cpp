@@ -1,5 +1,4 @@
 // The C interface: conversions into results the caller frees, with no exception let through.
-#include "frontend/version.h"
 #include "vqz2xml/vqz2xml.h"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -141,5 +140,5 @@ extern "C" void vqz2xml_result_free(vqz2xml_result* result) {
 
 extern "C" const char* vqz2xml_version(void) {
     // The view is of a string literal, so a terminator follows it.
-    return programVersion().data();
+    return vqz2xml::version().data();
 }

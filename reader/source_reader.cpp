@@ -1,11 +1,7 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #include "reader/source_reader.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -36,90 +32,7 @@ std::size_t findQuoteBraceOrZero(const char* bytes, std::size_t from, std::size_
     return from;
 }
 
-// Below this a file is read rather than mapped: mapping costs more than it saves.
-constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
-
-// Reads `fd` to its end into `bytes`, which grows as needed; the size read, or -1 with errno set.
-long long readToEnd(int fd, PageBuffer& bytes, std::size_t expected) {
-    std::size_t used = 0;
-    if (bytes.size() < expected + 1) bytes = PageBuffer(expected + 1);
-    for (;;) {
-        if (used == bytes.size()) {
-            PageBuffer bigger(bytes.size() < 4096 ? 65536 : 2 * bytes.size());
-            std::memcpy(bigger.data(), bytes.data(), used);
-            bytes = std::move(bigger);
-        }
-        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) return static_cast<long long>(used);
-        used += static_cast<std::size_t>(got);
-    }
-}
-
 } // namespace
-
-SourceReader::SourceReader(std::string_view input)
-    : storage(input.size()), endReached(false), opened(true) {
-    input.copy(storage.data(), input.size());
-    data = std::string_view(storage.data(), storage.size());
-}
-
-bool SourceReader::open(const std::string& fileName) {
-    opened = false;
-    endReached = true;
-    lastError = 0;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        lastError = errno;
-        return false;
-    }
-    struct stat status {};
-    bool read = false;
-    if (::fstat(fd, &status) != 0) {
-        lastError = errno;
-    } else if (S_ISDIR(status.st_mode)) {
-        lastError = EISDIR;
-    } else if (S_ISREG(status.st_mode) &&
-               static_cast<std::size_t>(status.st_size) >= smallestMappedFile) {
-        const auto size = static_cast<std::size_t>(status.st_size);
-        PageBuffer mapped = PageBuffer::mapFile(fd, size);
-        if (mapped.data()) {
-            take(std::move(mapped), size);
-            read = true;
-        }
-    }
-    if (!read && lastError == 0) read = readAll(fd);
-    ::close(fd);
-    return read;
-}
-
-bool SourceReader::readAll(int fd) {
-    opened = false;
-    endReached = true;
-    PageBuffer bytes;
-    struct stat status {};
-    const std::size_t expected = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
-                                     ? static_cast<std::size_t>(status.st_size)
-                                     : 0;
-    const long long size = readToEnd(fd, bytes, expected);
-    if (size < 0) {
-        lastError = errno;
-        return false;
-    }
-    take(std::move(bytes), static_cast<std::size_t>(size));
-    return true;
-}
-
-void SourceReader::take(PageBuffer bytes, std::size_t size) {
-    storage = std::move(bytes);
-    data = std::string_view(storage.data(), size);
-    pos = markPos = 0;
-    skippedFrom = skippedTo = noPosition;
-    endReached = false;
-    opened = true;
-    lastError = 0;
-}
 
 char SourceReader::getChar() {
     if (atEnd()) return lastRead;
@@ -189,8 +102,8 @@ bool SourceReader::matchRest(std::string_view text) {
     return false;
 }
 
-// Reads on behind an opening double quote up to its closing one. Each "{" read lets the byte
-// after it pass unexamined, so "{"}" does not end the text. Every byte is looked at once, so any
+// Reads on behind an opening double quote up to its closing one. Each "{" lets the byte after it
+// pass unexamined, so "{"}" does not end the text. Every byte is looked at once, so any
 // text reads in linear time; whether the text holds a brace or a zero byte is noted on the way.
 bool SourceReader::readQuotedRest() {
     if (atEnd()) return false;
@@ -203,11 +116,6 @@ bool SourceReader::readQuotedRest() {
     quotedBrace = false;
     quotedZero = noPosition;
     std::size_t at = pos;
-    if (lastRead == '{' && at < size) { // only when a caller opened the text with a brace
-        quotedBrace = bytes[at] == '{';
-        if (bytes[at] == '\0') quotedZero = at;
-        ++at;
-    }
     while (at < size) {
         at = findQuoteBraceOrZero(bytes, at, size);
         if (at == size) break;
@@ -247,7 +155,6 @@ bool SourceReader::readAngleRest() {
             mark();
             if (!readQuotedRest()) resetToMark();
         } else if (c == '<') {
-            mark();
             ++depth;
         }
     }

@@ -1,8 +1,6 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #pragma once
 
-#include "reader/page_buffer.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,34 +16,25 @@ inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isNumberChar(char c) { return isDigit(c) || c == '.' || c == '-'; }
 
-// The whole input is read once into memory; positions are byte offsets into it. Texts handed
-// out by the scanners are views into that buffer, so the reader must outlive every element
-// that keeps one. Once a read has run past the end of the input the end-of-input state is set
-// for good: every later scan fails and every read-back yields the empty text.
+// Reads the whole input, held in memory by the caller; positions are byte offsets into it. Texts
+// handed out by the scanners are views into the input, so it must outlive every element that
+// keeps one. Once a read has run past the end of the input the end-of-input state is set for
+// good: every later scan fails and every read-back yields the empty text.
 class SourceReader {
   public:
     using Position = std::size_t;
 
-    // A reader over no input behaves as an input whose end has been reached.
-    SourceReader() = default;
-    explicit SourceReader(std::string_view input);
-
-    // Takes the whole file: a big regular file is mapped, anything else read to its end.
-    // False (and a reader at its end) when it cannot be read; `openError` then tells why.
-    bool open(const std::string& fileName);
-    // Reads an open descriptor, standard input say, to its end.
-    bool readAll(int fd);
-    bool isOpen() const { return opened; }
-    int openError() const { return lastError; }
+    explicit SourceReader(std::string_view input) : data(input) {}
+    // The reader keeps no copy: an input that dies with the statement would leave it dangling.
+    explicit SourceReader(std::string&& input) = delete;
 
     std::size_t size() const { return data.size(); }
     Position position() const { return pos; }
     void restore(Position to) { pos = to; }
     void mark() { markPos = pos; }
     void resetToMark() { pos = markPos; }
-    bool atEnd() const { return endReached; } // set too while no input is open
+    bool atEnd() const { return endReached; }
     char getChar();
-    char lastChar() const { return lastRead; }
 
     // Up to n bytes from byte offset `from`, stopping before a zero byte or at the end of
     // the input (which sets the end-of-input state); empty once that state is set.
@@ -220,22 +209,18 @@ class SourceReader {
     bool readAngleRest();
     bool readAngleText(std::string_view* out);
     template <bool (*inClass)(char)> bool readRun(std::string_view& out);
-    void take(PageBuffer bytes, std::size_t size);
     std::size_t lineEndsBefore(Position to) const;
     Position lineStartBefore(Position to) const;
 
     static constexpr Position noPosition = static_cast<Position>(-1);
 
-    PageBuffer storage;
-    std::string_view data; // the input: all of `storage`
+    std::string_view data; // the input
     Position pos = 0;
     Position skippedFrom = noPosition; // the last white-space run skipped: where it began
     Position skippedTo = noPosition;   // and where it ended
     Position markPos = 0;
     char lastRead = 0;
-    bool endReached = true;
-    bool opened = false;
-    int lastError = 0;
+    bool endReached = false;
     int minor = 1;
     std::int64_t columns = 0;
     // The last quoted text scanned: where it lies, whether it holds a brace, where its first

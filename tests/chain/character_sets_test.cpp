@@ -1,6 +1,7 @@
 // UTF-8 sequences at the edges of each length and range, and the Windows-1252 table.
 #include "chain/character_sets.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -48,7 +49,7 @@ TEST(Utf8SequenceAtTest, EdgesOfEveryRange) {
 TEST(Utf8SequenceAtTest, EncodedCodePointsReadBack) {
     for (const char32_t codePoint :
          {0x80u, 0xe9u, 0x7ffu, 0x800u, 0x20acu, 0xfffdu, 0x10000u, 0x1f600u, 0x10ffffu}) {
-        SCOPED_TRACE(codePoint);
+        SCOPED_TRACE(static_cast<std::uint32_t>(codePoint));
         char bytes[4];
         const std::size_t length = encodeUtf8(codePoint, bytes);
         char32_t read = 0;

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::string written(std::string text, bool decode, Encoding encoding = Encoding::Latin1) {
+std::string written(std::string text, bool decode,
+                    vqz2xml::Encoding encoding = vqz2xml::Encoding::Latin1) {
     if (decode) decodeBraceCodes(text);
     std::ostringstream sink;
     {
@@ -24,14 +25,14 @@ struct EncodedCase {
     std::string in, out;
 };
 
-void expectWritten(const std::vector<EncodedCase>& cases, Encoding encoding) {
+void expectWritten(const std::vector<EncodedCase>& cases, vqz2xml::Encoding encoding) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
         EXPECT_EQ(c.out, written(c.in, true, encoding));
     }
 }
 
-TEST(WriteEscapedTextTest, DecodedTextsAsInTheWorkedExamples) {
+TEST(WriteEscapedTextTest, BraceCodesDecodeAndReservedCharactersEscape) {
     struct Case {
         std::string in, out;
     };
@@ -107,7 +108,8 @@ TEST(WriteEscapedTextTest, BraceCodesNameLatin1CharactersInEveryEncoding) {
         {"{nl}{00}{ff}", "<br/>{00}&#xff;"},
         {"a{e9}{3c}", "a&#xe9;&lt;"},
     };
-    for (const Encoding encoding : {Encoding::Latin1, Encoding::Cp1252, Encoding::Utf8}) {
+    for (const vqz2xml::Encoding encoding :
+         {vqz2xml::Encoding::Latin1, vqz2xml::Encoding::Cp1252, vqz2xml::Encoding::Utf8}) {
         SCOPED_TRACE(static_cast<int>(encoding));
         expectWritten(cases, encoding);
     }
@@ -120,7 +122,7 @@ TEST(WriteEscapedTextTest, Windows1252TypedBytes) {
                    {"\x81\x8d\x8f\x90\x9d", "&#x81;&#x8d;&#x8f;&#x90;&#x9d;"},
                    {"\xa0\xe9\xff", "&#xa0;&#xe9;&#xff;"},
                    {"\x80{80}", "&#x20ac;&#x80;"}},
-                  Encoding::Cp1252);
+                  vqz2xml::Encoding::Cp1252);
 }
 
 TEST(WriteEscapedTextTest, Utf8SequencesAsOneReference) {
@@ -138,14 +140,14 @@ TEST(WriteEscapedTextTest, Utf8SequencesAsOneReference) {
                    {"\xc3{a9}", "&#xc3;&#xa9;"},
                    {"{c3}\xa9", "&#xc3;&#xa9;"},
                    {"\xe2{82}\xac", "&#xe2;&#x82;&#xac;"}},
-                  Encoding::Utf8);
+                  vqz2xml::Encoding::Utf8);
 }
 
 // Undecoded texts (names, header fields) keep their braces, and the encoding reads their bytes.
 TEST(WriteEscapedTextTest, UndecodedTextsInEachEncoding) {
-    EXPECT_EQ("{e9}&#xe9;", written("{e9}\xc3\xa9", false, Encoding::Utf8));
-    EXPECT_EQ("{80}&#x20ac;", written("{80}\x80", false, Encoding::Cp1252));
-    EXPECT_EQ("&#xc3;&#xa9;", written("\xc3\xa9", false, Encoding::Latin1));
+    EXPECT_EQ("{e9}&#xe9;", written("{e9}\xc3\xa9", false, vqz2xml::Encoding::Utf8));
+    EXPECT_EQ("{80}&#x20ac;", written("{80}\x80", false, vqz2xml::Encoding::Cp1252));
+    EXPECT_EQ("&#xc3;&#xa9;", written("\xc3\xa9", false, vqz2xml::Encoding::Latin1));
 }
 
 // Plain runs are copied in blocks of sixteen and eight bytes, the last block overlapping the one

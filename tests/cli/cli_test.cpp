@@ -48,15 +48,11 @@ TEST(CommandLineTest, DerivesFileNamesAndConverts) {
         std::vector<std::string> arguments;
         std::string input, output;
     };
+    // The naming rules themselves are FileNamesTest's; here the program is seen to use them.
     const Case cases[] = {
         {{"survey"}, "survey.vqz", "survey.xml"},
-        {{"survey.txt"}, "survey.txt", "survey.xml"},
-        {{"a.b.c"}, "a.b.c", "a.xml"},
-        {{"in", "out"}, "in.vqz", "out.xml"},
         {{"in", "out.txt"}, "in.vqz", "out.txt"},
         {{"sub.dir/survey"}, "sub.dir/survey.vqz", "sub.dir/survey.xml"},
-        {{"sub.dir/survey.txt", "sub.dir/x"}, "sub.dir/survey.txt", "sub.dir/x.xml"},
-        {{"./survey"}, "./survey.vqz", "./survey.xml"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0] + (c.arguments.size() > 1 ? " " + c.arguments[1] : ""));

@@ -1,16 +1,14 @@
 // Converts every classic file in this folder and compares the result with the XML beside it; an
 // XML parser checks every complete document against the schema.
-#include "frontend/conversion.h"
+#include "tests/golden/golden_cases.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,32 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::vector<fs::path> classicFiles(const fs::path& folder) {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() == ".vqz") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 std::vector<std::string> caseNames() {
     std::vector<std::string> names;
     for (const auto& file : classicFiles(GOLDEN_DIR)) names.push_back(file.stem().string());
     return names;
-}
-
-// A case is read in the encoding its name begins with; every other case in Latin-1.
-ConversionOptions caseOptions(const std::string& name) {
-    ConversionOptions options;
-    if (name.rfind("enc_utf8_", 0) == 0) options.encoding = Encoding::Utf8;
-    if (name.rfind("enc_cp1252_", 0) == 0) options.encoding = Encoding::Cp1252;
-    return options;
 }
 
 void appendError(void* problems, xmlErrorPtr error) {
@@ -117,40 +93,57 @@ std::string lineAround(const std::string& text, std::size_t at) {
     return shown;
 }
 
+constexpr vqz2xml::Encoding allEncodings[] = {vqz2xml::Encoding::Latin1, vqz2xml::Encoding::Cp1252,
+                                              vqz2xml::Encoding::Utf8};
+
 class GoldenTest : public testing::TestWithParam<std::string> {};
 
+// Where `actual` first differs from `expected`, or nothing when they are the same.
+std::string firstDifference(const std::string& expected, const std::string& actual) {
+    if (actual == expected) return "";
+    const auto mismatch =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+    const auto at = static_cast<std::size_t>(mismatch.first - expected.begin());
+    return "first difference at byte " + std::to_string(at) +
+           "\n  expected line: " + lineAround(expected, at) +
+           "\n  actual line:   " + lineAround(actual, at);
+}
+
+// Both forms of the conversion, into a string and into a stream, give the expected bytes and
+// tell whether the document is complete.
 TEST_P(GoldenTest, ConvertsToExpectedBytes) {
     const fs::path base = fs::path(GOLDEN_DIR) / GetParam();
     const fs::path expectedPath = fs::path(base).replace_extension(".xml");
     ASSERT_TRUE(fs::exists(expectedPath)) << "no expected output beside " << GetParam();
     const std::string expected = readFile(expectedPath);
-    const std::string actual =
-        convertText(readFile(fs::path(base).replace_extension(".vqz")), caseOptions(GetParam()))
-            .xml;
-    if (actual == expected) return;
-    const auto mismatch =
-        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
-    const auto at = static_cast<std::size_t>(mismatch.first - expected.begin());
-    ADD_FAILURE() << "first difference at byte " << at
-                  << "\n  expected line: " << lineAround(expected, at)
-                  << "\n  actual line:   " << lineAround(actual, at);
+    const std::string input = readFile(fs::path(base).replace_extension(".vqz"));
+    const vqz2xml::Options options{encodingOfCase(GetParam())};
+    const vqz2xml::Result result = vqz2xml::convert(input, options);
+    EXPECT_EQ("", firstDifference(expected, result.xml));
+    std::ostringstream stream;
+    const vqz2xml::Outcome outcome = vqz2xml::convert(input, stream, options);
+    EXPECT_EQ("", firstDifference(expected, stream.str())) << "(the stream form)";
+    const bool complete = expected.find("*** Error:") == std::string::npos;
+    EXPECT_EQ(complete, result.complete);
+    EXPECT_EQ(complete, outcome.complete);
+    EXPECT_EQ(!complete, outcome.diagnostic.has_value());
 }
 
 TEST_P(GoldenTest, CompleteDocumentIsValid) {
     const fs::path base = fs::path(GOLDEN_DIR) / GetParam();
-    const std::string input = readFile(fs::path(base).replace_extension(".vqz"));
-    if (!convertText(input, caseOptions(GetParam())).complete) return; // ends with the report
-    EXPECT_EQ("", schemaProblems(readFile(fs::path(base).replace_extension(".xml"))));
+    const std::string xml = readFile(fs::path(base).replace_extension(".xml"));
+    if (xml.find("*** Error:") != std::string::npos) return; // ends with the report
+    EXPECT_EQ("", schemaProblems(xml));
 }
 
 TEST(ExamplesTest, ValidInEveryEncoding) {
     const auto examples = classicFiles(EXAMPLES_DIR);
     ASSERT_FALSE(examples.empty());
     for (const auto& example : examples) {
-        for (const Encoding encoding : {Encoding::Latin1, Encoding::Cp1252, Encoding::Utf8}) {
+        for (const vqz2xml::Encoding encoding : allEncodings) {
             SCOPED_TRACE(example.filename().string() + " in encoding " +
                          std::to_string(static_cast<int>(encoding)));
-            const Conversion result = convertText(readFile(example), {encoding});
+            const vqz2xml::Result result = vqz2xml::convert(readFile(example), {encoding});
             EXPECT_TRUE(result.complete);
             EXPECT_EQ("", schemaProblems(result.xml));
         }
@@ -164,8 +157,8 @@ TEST(FuzzCorpusTest, CompleteConversionsAreValid) {
     int complete = 0;
     for (const auto& entry : fs::directory_iterator(FUZZ_CORPUS_DIR)) {
         const std::string input = readFile(entry.path());
-        for (const Encoding encoding : {Encoding::Latin1, Encoding::Cp1252, Encoding::Utf8}) {
-            const Conversion result = convertText(input, {encoding});
+        for (const vqz2xml::Encoding encoding : allEncodings) {
+            const vqz2xml::Result result = vqz2xml::convert(input, {encoding});
             if (!result.complete) continue;
             ++complete;
             SCOPED_TRACE(entry.path().filename().string() + " in encoding " +

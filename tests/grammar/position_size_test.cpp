@@ -1,5 +1,5 @@
 // Version 1.0 columns: computed at END VARIABLE from the type and the size or codes.
-#include "frontend/conversion_run.h"
+#include "vqz2xml/vqz2xml.hpp"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,7 +10,7 @@ namespace {
 std::string positions(const std::string& variables) {
     const std::string input =
         "VQZ VERSION 1.0 SURVEY RECORD A\n" + variables + "END RECORD END SURVEY END VQZ\n";
-    const Conversion result = convertText(input);
+    const vqz2xml::Result result = vqz2xml::convert(input);
     EXPECT_TRUE(result.complete) << result.xml;
     std::string lines;
     for (auto at = result.xml.find("<position"); at != std::string::npos;
@@ -25,7 +25,7 @@ std::string variable(int ident, const std::string& type, const std::string& body
            body + "END VARIABLE\n";
 }
 
-TEST(ColumnComputationTest, WorkedExample) {
+TEST(ColumnComputationTest, EachKindTakesItsWidthBehindTheColumnsBefore) {
     EXPECT_EQ(
         "<position start=\"1\" finish=\"2\"/>\n"
         "<position start=\"3\" finish=\"7\"/>\n"

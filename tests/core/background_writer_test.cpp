@@ -1,15 +1,10 @@
-// The write pass on its own thread: the same bytes as written along the parse pass, and an arena
-// that never hands out memory still held by an element.
-#include "chain/element_pool.h"
-#include "frontend/conversion.h"
+// The write pass on its own thread: the same bytes as written along the parse pass.
+#include "core/conversion.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -17,8 +12,8 @@ namespace {
 // positions, which version 1.0 computes.
 std::string variable(int number, int version, std::mt19937& random) {
     const std::string id = std::to_string(number);
-    std::string text = "VARIABLE " + id + "\n NAME \"Q" + id + "\"\n LABEL \"caf{e9} {nl} <" + id +
-                       "> & more\"\n";
+    std::string text =
+        "VARIABLE " + id + "\n NAME \"Q" + id + "\"\n LABEL \"caf{e9} {nl} <" + id + "> & more\"\n";
     if (random() % 7 == 0) text += "<a note {with} \"quotes\">\nNOTE \"and -- one more\"\n";
     switch (random() % 3) {
     case 0:
@@ -62,10 +57,17 @@ std::string survey(int variables, int version, int hugeAt = -1, int huge = 0) {
     return text + "END RECORD END SURVEY END VQZ\n";
 }
 
-Conversion converted(const std::string& input, bool background) {
-    ConversionOptions options;
-    options.writeInBackground = background;
-    return convertText(input, options);
+struct Converted {
+    std::string xml;
+    vqz2xml::Outcome outcome;
+};
+
+Converted converted(const std::string& input, bool background) {
+    ConversionSettings settings;
+    settings.writeInBackground = background;
+    std::ostringstream sink;
+    vqz2xml::Outcome outcome = convertInput(input, sink, {}, settings);
+    return {sink.str(), std::move(outcome)};
 }
 
 TEST(BackgroundWriterTest, WritesTheSameBytesAsTheParsePass) {
@@ -89,63 +91,16 @@ TEST(BackgroundWriterTest, WritesTheSameBytesAsTheParsePass) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_GT(c.input.size(), std::size_t{1} << 20); // big enough for a second thread
-        const Conversion along = converted(c.input, false);
-        const Conversion behind = converted(c.input, true);
-        EXPECT_EQ(along.complete, behind.complete);
+        const Converted along = converted(c.input, false);
+        const Converted behind = converted(c.input, true);
+        EXPECT_EQ(along.outcome.complete, behind.outcome.complete);
         EXPECT_TRUE(along.xml == behind.xml) << "the XML differs";
-        ASSERT_EQ(along.diagnostic.has_value(), behind.diagnostic.has_value());
-        if (along.diagnostic) {
-            EXPECT_EQ(along.diagnostic->line, behind.diagnostic->line);
-            EXPECT_EQ(along.diagnostic->column, behind.diagnostic->column);
-            EXPECT_EQ(along.diagnostic->found, behind.diagnostic->found);
+        ASSERT_EQ(along.outcome.diagnostic.has_value(), behind.outcome.diagnostic.has_value());
+        if (along.outcome.diagnostic) {
+            EXPECT_EQ(along.outcome.diagnostic->line, behind.outcome.diagnostic->line);
+            EXPECT_EQ(along.outcome.diagnostic->column, behind.outcome.diagnostic->column);
+            EXPECT_EQ(along.outcome.diagnostic->found, behind.outcome.diagnostic->found);
         }
-    }
-}
-
-// The arena is driven as the parse pass drives it, batches written in a random rhythm behind;
-// every block still held keeps the bytes written into it.
-TEST(BatchArenaTest, ReusesOnlyChunksOfWrittenBatches) {
-    struct Held {
-        unsigned char* bytes;
-        std::size_t size;
-        std::size_t batch;
-        unsigned char fill;
-    };
-    std::mt19937 random(7);
-    elementPool::BatchArena arena;
-    std::vector<Held> held;
-    std::size_t batch = 0;
-    std::size_t written = 0;
-    int batchEnd = 1;
-    for (int step = 0; step < 300000; ++step) {
-        const std::size_t size = 24 + random() % 200;
-        auto* bytes = static_cast<unsigned char*>(arena.carve(size));
-        const auto fill = static_cast<unsigned char>(random());
-        std::memset(bytes, fill, size);
-        held.push_back({bytes, size, batch, fill});
-        // Batches of one block to several chunks' worth.
-        if (step == batchEnd) {
-            batchEnd = step + 1 + static_cast<int>(random() % 6000);
-            // The block made last belongs to the new batch, as a variable that starts it does.
-            held.back().batch = ++batch;
-            arena.startBatch();
-        }
-        if (written + 3 < batch || random() % 1000 == 0) {
-            written = std::min(batch, written + 1 + random() % 2);
-            for (const Held& block : held) {
-                if (block.batch >= written) continue;
-                for (std::size_t i = 0; i < block.size; ++i) {
-                    ASSERT_EQ(block.fill, block.bytes[i]) << "batch " << block.batch;
-                }
-            }
-            arena.batchesWritten(written);
-            held.erase(std::remove_if(held.begin(), held.end(),
-                                      [&](const Held& block) { return block.batch < written; }),
-                       held.end());
-        }
-    }
-    for (const Held& block : held) {
-        for (std::size_t i = 0; i < block.size; ++i) ASSERT_EQ(block.fill, block.bytes[i]);
     }
 }
 

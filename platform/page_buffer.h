@@ -8,11 +8,9 @@
 // out undefined.
 class PageBuffer {
   public:
-    PageBuffer() noexcept;
+    PageBuffer() noexcept = default;
+    // Throws std::bad_alloc when the memory cannot be had.
     explicit PageBuffer(std::size_t size);
-    // A read-only map of `size` bytes of an open regular file: its bytes must never be
-    // written. Empty when the system cannot map the file.
-    static PageBuffer mapFile(int fd, std::size_t size);
     ~PageBuffer();
     PageBuffer(PageBuffer&& other) noexcept;
     PageBuffer& operator=(PageBuffer&& other) noexcept;
@@ -27,5 +25,5 @@ class PageBuffer {
 
     char* bytes = nullptr;
     std::size_t length = 0;
-    bool mapped = false;
+    bool mapped = false; // from the system rather than the heap
 };

@@ -1,10 +1,14 @@
-// Where a faulty input went wrong: the diagnostic's line, column and texts, and its one-line form.
-#include "frontend/conversion.h"
+// Where a faulty input went wrong (the diagnostic's line, column and texts, and its one-line
+// form), and conversions of any length run side by side.
+#include "tests/golden/golden_cases.h"
+#include "vqz2xml/vqz2xml.hpp"
 
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -35,7 +39,7 @@ TEST(DiagnosticTest, LocatesTheFirstByteOfWhatWasFound) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
-        const Conversion result = convertText(c.input);
+        const vqz2xml::Result result = vqz2xml::convert(c.input);
         ASSERT_FALSE(result.complete);
         ASSERT_TRUE(result.diagnostic);
         EXPECT_EQ(c.line, result.diagnostic->line);
@@ -81,7 +85,7 @@ TEST(DiagnosticTest, PlaceIsInTheInputAsTyped) {
         input += "\r\n  BOGUS";
         text();
         SCOPED_TRACE(input);
-        const Conversion result = convertText(input);
+        const vqz2xml::Result result = vqz2xml::convert(input);
         ASSERT_TRUE(result.diagnostic);
         const std::size_t at = offsetOf(input, result.diagnostic->line, result.diagnostic->column);
         EXPECT_EQ(result.diagnostic->found, input.substr(at, result.diagnostic->found.size()));
@@ -90,16 +94,17 @@ TEST(DiagnosticTest, PlaceIsInTheInputAsTyped) {
 }
 
 TEST(DiagnosticTest, CompleteDocumentHasNone) {
-    const Conversion result = convertText("VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" "
-                                          "LABEL \"b\" TYPE logical POSITION 1 END VARIABLE "
-                                          "END RECORD END SURVEY END VQZ");
+    const vqz2xml::Result result =
+        vqz2xml::convert("VQZ VERSION 1.1 SURVEY RECORD A VARIABLE 1 NAME \"a\" "
+                         "LABEL \"b\" TYPE logical POSITION 1 END VARIABLE "
+                         "END RECORD END SURVEY END VQZ");
     EXPECT_TRUE(result.complete);
     EXPECT_FALSE(result.diagnostic);
 }
 
 TEST(DiagnosticTest, OneLineFormEscapesWhatWasFound) {
     struct Case {
-        Diagnostic diagnostic;
+        vqz2xml::Diagnostic diagnostic;
         std::string line;
     };
     const Case cases[] = {
@@ -111,7 +116,39 @@ TEST(DiagnosticTest, OneLineFormEscapesWhatWasFound) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(c.line, diagnosticLine("s.vqz", c.diagnostic));
+        EXPECT_EQ(c.line, vqz2xml::diagnosticLine("s.vqz", c.diagnostic));
+    }
+}
+
+// Notes, nesting and chains of any length are handled in loops, never by recursion.
+TEST(ConversionTest, AMillionNotesInARow) {
+    std::string input = "VQZ\n";
+    for (int i = 0; i < 1000000; ++i) input += "<n>";
+    input += " VERSION 1.2";
+    const vqz2xml::Result result = vqz2xml::convert(input);
+    EXPECT_FALSE(result.complete);
+    std::size_t comments = 0;
+    for (auto at = result.xml.find("<!-- n -->"); at != std::string::npos;
+         at = result.xml.find("<!-- n -->", at + 1)) {
+        ++comments;
+    }
+    EXPECT_EQ(1000000u, comments);
+}
+
+TEST(ConversionTest, ConversionsRunSideBySide) {
+    const auto cases = goldenCases();
+    std::vector<std::string> outputs[4];
+    std::vector<std::thread> threads;
+    for (auto& output : outputs) {
+        threads.emplace_back([&cases, &output] {
+            for (const auto& c : cases)
+                output.push_back(vqz2xml::convert(c.input, {c.encoding}).xml);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (const auto& output : outputs) {
+        ASSERT_EQ(cases.size(), output.size());
+        for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(cases[i].xml, output[i]);
     }
 }
 

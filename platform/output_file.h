@@ -4,7 +4,9 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <sys/types.h>
+#include <system_error>
+
+namespace platform {
 
 // A regular output is written to a temporary file in its own folder, which takes the place of
 // the output only when `commit` succeeds: a failed or abandoned conversion leaves any old output
@@ -16,39 +18,33 @@ class OutputFile {
     // The file creation mask of the process, read once before any thread starts.
     static void readCreationMask();
 
-    // Opens a temporary file beside `name` (or `name` itself when it is not a regular file).
-    // On failure `error()` tells why and nothing was created.
+    // Opens a temporary file beside `name` (UTF-8), or `name` itself when it is not a regular
+    // file. On failure `error()` tells why and nothing was created.
     explicit OutputFile(const std::string& name);
-    // Writes to an open descriptor, standard output say, which stays open.
-    explicit OutputFile(int descriptor);
+    // Standard output, which stays open.
+    static OutputFile standardOutput();
+    // Abandons whatever was not committed: the temporary file goes.
     ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
 
-    bool isOpen() const { return fd >= 0; }
-    std::ostream& stream() { return *out; }
+    bool isOpen() const;
+    std::ostream& stream();
     // Flushes, closes and moves the new contents into place; false (and the old output left as
     // it was) when any byte could not be written.
     bool commit();
-    // The reason of the last failure, as the system words it.
-    const std::string& error() const { return reason; }
+    // The reason of the last failure.
+    std::error_code error() const;
 
   private:
-    void discard();
+    struct State; // the system's own: its handle, the names, the stream
+    explicit OutputFile(std::unique_ptr<State> opened);
 
-    std::string target;    // the file finally written: `name`, or the end of its link chain
-    std::string temporary; // empty when the output is written directly
-    int fd = -1;
-    bool ownsDescriptor = true;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
-    bool keepOwner = false;
-    std::unique_ptr<std::streambuf> buffer;
-    std::unique_ptr<std::ostream> out;
-    std::string reason;
+    std::unique_ptr<State> state;
 };
 
 // Whether `name` can be opened for writing without changing it; a regular file is tried, any
 // other kind of file (or none) answers true.
 bool isWritableIfRegular(const std::string& name);
+
+} // namespace platform

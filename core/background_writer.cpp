@@ -1,7 +1,7 @@
 // The write pass on a thread of its own, taking the finished front of the chain in batches.
-#include "chain/background_writer.h"
+#include "core/background_writer.h"
 
-#include "chain/element.h"
+#include "core/element_chain.h"
 
 #include <utility>
 
@@ -63,11 +63,11 @@ void BackgroundWriter::run() {
             write = !dropping && !failure;
         }
         {
-            Element head;
-            head.adopt(std::move(front));
+            ElementChain chain;
+            chain.adopt(std::move(front));
             if (write) {
                 try {
-                    head.writeAll(out);
+                    chain.writeAll(out);
                 } catch (...) {
                     failure = std::current_exception();
                 }

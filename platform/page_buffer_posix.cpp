@@ -1,12 +1,9 @@
 // Big blocks of memory straight from the system, in huge pages where the system offers them.
-#include "reader/page_buffer.h"
+#include "platform/page_buffer.h"
 
 #include <new>
-#include <utility>
-
-#if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
-#endif
+#include <utility>
 
 namespace {
 
@@ -14,26 +11,12 @@ namespace {
 constexpr std::size_t smallestMapped = std::size_t{1} << 21;
 
 char* mapPages(std::size_t size) {
-#if __has_include(<sys/mman.h>)
     void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED) return nullptr;
 #ifdef MADV_HUGEPAGE
     madvise(pages, size, MADV_HUGEPAGE); // only advice: without it the pages are just smaller
 #endif
     return static_cast<char*>(pages);
-#else
-    (void)size;
-    return nullptr;
-#endif
-}
-
-void unmapPages(char* pages, std::size_t size) {
-#if __has_include(<sys/mman.h>)
-    munmap(pages, size);
-#else
-    (void)pages;
-    (void)size;
-#endif
 }
 
 } // namespace
@@ -43,28 +26,6 @@ PageBuffer::PageBuffer(std::size_t size) : length(size) {
     mapped = bytes != nullptr;
     if (!mapped && size > 0) bytes = static_cast<char*>(::operator new(size));
 }
-
-PageBuffer PageBuffer::mapFile(int fd, std::size_t size) {
-    PageBuffer buffer;
-#if __has_include(<sys/mman.h>)
-    // Read-only, the pages are the file's own in the page cache: nothing is copied, and a
-    // fault maps many at once. Read from front to back, they are read ahead.
-    void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (pages == MAP_FAILED) return buffer;
-#ifdef MADV_SEQUENTIAL
-    madvise(pages, size, MADV_SEQUENTIAL); // only advice
-#endif
-    buffer.bytes = static_cast<char*>(pages);
-    buffer.length = size;
-    buffer.mapped = true;
-#else
-    (void)fd;
-    (void)size;
-#endif
-    return buffer;
-}
-
-PageBuffer::PageBuffer() noexcept = default;
 
 PageBuffer::~PageBuffer() { release(); }
 
@@ -84,7 +45,7 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
 
 void PageBuffer::release() noexcept {
     if (mapped) {
-        unmapPages(bytes, length);
+        munmap(bytes, length);
     } else {
         ::operator delete(bytes);
     }

@@ -1,0 +1,121 @@
+// Converting classic input held in memory into XML: the two passes, the outcome, and where a
+// faulty input went wrong.
+#include "core/conversion.h"
+
+#include "chain/character_sets.h"
+#include "chain/notes.h"
+#include "chain/xml_output.h"
+#include "core/background_writer.h"
+#include "core/element_chain.h"
+#include "reader/source_reader.h"
+
+#include <new>
+#include <optional>
+#include <streambuf>
+#include <system_error>
+
+namespace {
+
+// Below this the second thread costs more than it saves.
+constexpr std::size_t smallestBackgroundInput = std::size_t{1} << 20;
+
+vqz2xml::Diagnostic locate(const SourceReader& reader, const ErrorReport& report) {
+    const auto at = reader.nextNonBlank(report.offset);
+    const auto place = reader.lineColumn(at);
+    std::string_view found = report.found.value_or(std::string_view());
+    std::size_t first = 0;
+    while (first < found.size() && isWhitespace(found[first])) ++first;
+    found.remove_prefix(first);
+    found = found.substr(0, found.find_first_of("\r\n"));
+    return {place.line, place.column, std::string(report.expected), std::string(found)};
+}
+
+// Appends what is written to a string, so the XML lands in the result without the extra copy a
+// string stream makes when it hands its text over.
+class StringSink : public std::streambuf {
+  public:
+    explicit StringSink(std::string& target) : text(target) {}
+
+  protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        text.append(bytes, static_cast<std::size_t>(count));
+        return count;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        text.push_back(traits_type::to_char_type(c));
+        return c;
+    }
+
+  private:
+    std::string& text;
+};
+
+} // namespace
+
+vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
+                              const vqz2xml::Options& options, const ConversionSettings& settings) {
+    SourceReader reader(input);
+    XmlOutput out(sink);
+    out.encoding = options.encoding;
+    std::optional<BackgroundWriter> background;
+    if (settings.writeInBackground && input.size() >= smallestBackgroundInput) {
+        try {
+            background.emplace(out);
+        } catch (const std::system_error&) {
+            // no thread to be had: the write pass runs along the parse pass as usual
+        }
+    }
+    ElementChain chain;
+    ErrorReport error;
+    vqz2xml::Outcome outcome;
+    outcome.complete = chain.parseAll(reader, &out, &error, background ? &*background : nullptr);
+    if (background) background->finish();
+    if (!outcome.complete) outcome.diagnostic = locate(reader, error);
+    if (settings.parsed) settings.parsed(outcome);
+    chain.writeAll(out);
+    out.flush();
+    return outcome;
+}
+
+namespace vqz2xml {
+
+Outcome convert(std::string_view input, std::ostream& output, const Options& options) {
+    return convertInput(input, output, options);
+}
+
+Result convert(std::string_view input, const Options& options) {
+    Result result;
+    StringSink sink(result.xml);
+    std::ostream stream(&sink);
+    Outcome outcome = convertInput(input, stream, options);
+    // The stream swallows what the sink throws and goes bad: only memory can have run out.
+    if (stream.bad()) throw std::bad_alloc();
+    result.complete = outcome.complete;
+    result.diagnostic = std::move(outcome.diagnostic);
+    return result;
+}
+
+std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic) {
+    std::string line(fileName);
+    line += ':' + std::to_string(diagnostic.line) + ':' + std::to_string(diagnostic.column) +
+            ": error: expected " + diagnostic.expected + ", found ";
+    if (diagnostic.found.empty()) return line + "end of input";
+    line += '"';
+    for (const char c : diagnostic.found) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            line += '\\';
+            line += c;
+        } else if (b < 0x20 || b > 0x7e) {
+            line += "\\x";
+            line += hexDigits[b >> 4];
+            line += hexDigits[b & 15];
+        } else {
+            line += c;
+        }
+    }
+    return line + '"';
+}
+
+} // namespace vqz2xml

@@ -1,0 +1,25 @@
+// Converting classic input held in memory into XML: the two passes, the outcome, and where a
+// faulty input went wrong.
+#pragma once
+
+#include "vqz2xml/vqz2xml.hpp"
+
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+// How the program runs a conversion, beyond the options every caller has.
+struct ConversionSettings {
+    // Writes a big input's XML on a second thread while the parse pass goes on. Worth it when
+    // nothing else keeps the processors busy; the bytes are the same either way.
+    bool writeInBackground = false;
+    // Told the outcome once parsing has ended, before the last of the XML is written.
+    std::function<void(const vqz2xml::Outcome&)> parsed;
+};
+
+// The parse pass and the write pass over `input`, the XML going to `sink`, which is flushed at
+// the end: whether it took every byte, its state tells. Throws std::bad_alloc when memory runs
+// out.
+vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
+                              const vqz2xml::Options& options,
+                              const ConversionSettings& settings = {});
