@@ -39,7 +39,12 @@ struct Report {
     std::vector<std::string> lines;
 };
 
-std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "'"; }
+std::string inQuotes(std::string_view name) {
+    std::string quoted(1, '\'');
+    quoted.append(name);
+    quoted += '\'';
+    return quoted;
+}
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // Number of input bytes an error report shows of what was found.
@@ -25,8 +26,9 @@ class SourceReader {
     using Position = std::size_t;
 
     explicit SourceReader(std::string_view input) : data(input) {}
-    // The reader keeps no copy: an input that dies with the statement would leave it dangling.
-    explicit SourceReader(std::string&& input) = delete;
+    // The reader keeps no copy: a string that dies with the statement would leave it dangling.
+    template <class Text, std::enable_if_t<std::is_same_v<Text, std::string>, int> = 0>
+    explicit SourceReader(Text&& temporary) = delete;
 
     std::size_t size() const { return data.size(); }
     Position position() const { return pos; }

@@ -111,12 +111,24 @@ class Sandbox {
     RunResult run(const std::vector<std::string>& arguments, std::string_view answers,
                   std::string_view limits = "") const {
         writeFile(root / "answers", answers);
-        std::string command = "cd " + shellWord((root / "run").string()) + " && " +
-                              std::string(limits) + "timeout 30 " + shellWord(programPath);
-        for (const auto& argument : arguments) command += " " + shellWord(argument);
-        command += " <" + shellWord((root / "answers").string()) + " >" +
-                   shellWord((root / "console").string()) + " 2>" +
-                   shellWord((root / "errors").string());
+        // Appended piece by piece: a literal in front of a temporary string trips a false
+        // warning of some compilers in C++20.
+        std::string command = "cd ";
+        for (const std::string& piece :
+             {shellWord((root / "run").string()), std::string(" && "), std::string(limits),
+              std::string("timeout 30 "), shellWord(programPath)}) {
+            command += piece;
+        }
+        for (const auto& argument : arguments) {
+            command += ' ';
+            command += shellWord(argument);
+        }
+        command += " <";
+        command += shellWord((root / "answers").string());
+        command += " >";
+        command += shellWord((root / "console").string());
+        command += " 2>";
+        command += shellWord((root / "errors").string());
         RunResult result;
         const int status = std::system(command.c_str());
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -61,9 +61,9 @@ TEST(ColumnComputationTest, HugeCountsSaturateAndAreWrittenInFull) {
 }
 
 TEST(ColumnComputationTest, UnfinishedVariableHasAnEmptyPosition) {
-    const Conversion result = convertText("VQZ VERSION 1.0 SURVEY RECORD A\n" +
-                                          std::string("VARIABLE 1 NAME \"v\" LABEL \"l\" TYPE ") +
-                                          "SINGLE\nVALUES 1 \"a\"\n");
+    const vqz2xml::Result result =
+        vqz2xml::convert("VQZ VERSION 1.0 SURVEY RECORD A\nVARIABLE 1 NAME \"v\" LABEL \"l\" TYPE "
+                         "SINGLE\nVALUES 1 \"a\"\n");
     EXPECT_FALSE(result.complete);
     EXPECT_NE(std::string::npos, result.xml.find("                <position/>\r\n"));
 }
