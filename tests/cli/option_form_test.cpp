@@ -94,34 +94,6 @@ TEST(OptionFormTest, ConvertsBatchesAndTellsTheOutcomeByStatus) {
     }
 }
 
-TEST(OptionFormTest, DiagnosticLocatesTheFault) {
-    struct Case {
-        std::string input;
-        std::string line;
-    };
-    const Case cases[] = {
-        {"BOGUS\n", "t.vqz:1:1: error: expected 'VQZ', found \"BOGUS\""},
-        {"VQZ\r\nVERSION 1.1\r\nDATE \"x\"\r\n\tSURVY\r\n",
-         "t.vqz:4:2: error: expected 'User', 'Date', 'Time', 'Origin', 'Standard Names' or "
-         "'Survey', found \"SURVY\""},
-        {"VQZ VERSION 1.1 SURVEY\n", "t.vqz:2:1: error: expected 'Title', found end of input"},
-        {"VQZ VERSION 1.1 SURVEY TITLE \"t\" RECORD \"\xe9\" x\n",
-         "t.vqz:1:34: error: expected RECORD record_id, found \"RECORD \\\"\\xe9\\\" x\""},
-        {"VQZ\nVERSION 1.1\nSURVEY\nNOPE\r\nmore", "t.vqz:4:1: error: expected 'Title', found "
-                                                   "\"NOPE\""},
-        {"VQZ\rVERSION 1.1\rSURVEY\rTITLE \"never closed\r\r",
-         "t.vqz:4:1: error: expected 'Title', found end of input"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        const Sandbox sandbox;
-        sandbox.addFile("t.vqz", c.input);
-        const RunResult result = sandbox.run({"--check", "t"}, "");
-        EXPECT_EQ(1, result.status);
-        EXPECT_EQ(c.line + "\n", result.errors);
-    }
-}
-
 TEST(OptionFormTest, StandardInputAndOutputCarryTheXmlAlone) {
     struct Case {
         std::vector<std::string> arguments;
