@@ -1,0 +1,55 @@
+// Types of the vqz2xml package: classic Quorbel keyword files (.vqz) into Quorbel XML 1.1.
+
+/** How input bytes 0x80 to 0xFF are read. Letter case is ignored; `_` counts as `-`. */
+export type EncodingName =
+  | 'latin1' | 'latin-1' | 'iso-8859-1' | 'iso8859-1' | 'l1'
+  | 'cp1252' | 'windows-1252'
+  | 'utf-8' | 'utf8'
+  | (string & {});
+
+export interface ConvertOptions {
+  /** Defaults to `'latin1'`. An unknown name throws a `RangeError`. */
+  encoding?: EncodingName;
+}
+
+/** Where a faulty input went wrong. */
+export interface Diagnostic {
+  /** Line of the first byte of the found text (or of the end of the input), from 1. */
+  line: number;
+  /** Column of that byte, from 1, counted in bytes. */
+  column: number;
+  /** The error report's expected text, such as `'Title'`. */
+  expected: string;
+  /**
+   * The input found there, as raw bytes exactly as they are in the file: leading white space
+   * left out, cut at the first line end, empty at the end of the input. Decode it with the
+   * encoding the file was read in, e.g. `new TextDecoder('utf-8').decode(found)`.
+   */
+  found: Uint8Array;
+}
+
+export interface Result {
+  /** `false` when the XML ends with the error report of a faulty input. */
+  complete: boolean;
+  /** The same bytes the vqz2xml program writes into its output file. */
+  xml: Uint8Array;
+  /** `null` exactly when `complete` is true. */
+  diagnostic: Diagnostic | null;
+}
+
+export interface Converter {
+  /** The converter's version, such as `"1.1.0"`. */
+  readonly version: string;
+  /**
+   * Converts a whole classic input. Throws a `TypeError` when `input` is not bytes (a string is
+   * not: the file's bytes are needed, its encoding being the converter's to apply), and a
+   * `RangeError` for an unknown encoding.
+   */
+  convert(input: Uint8Array | ArrayBufferView | ArrayBuffer, options?: ConvertOptions): Result;
+}
+
+/** A converter with a WebAssembly memory of its own. */
+export function load(): Promise<Converter>;
+
+declare const _default: { load: typeof load };
+export default _default;

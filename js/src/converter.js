@@ -1,0 +1,108 @@
+// The converter over an instantiated WebAssembly module: argument checks, input in, XML and diagnostic out.
+'use strict';
+
+// Each encoding's number in the module, under every name accepted for it (compared in lower
+// case, with "_" read as "-").
+const encodingNumbers = new Map([
+  ['latin1', 0],
+  ['latin-1', 0],
+  ['iso-8859-1', 0],
+  ['iso8859-1', 0],
+  ['l1', 0],
+  ['cp1252', 1],
+  ['windows-1252', 1],
+  ['utf-8', 2],
+  ['utf8', 2],
+]);
+
+// The number of the encoding named in `options` (latin1 when none is named).
+function encodingNumber(options) {
+  if (options === undefined || options === null) return 0;
+  if (typeof options !== 'object') {
+    throw new TypeError(`vqz2xml: options must be an object such as { encoding: 'utf-8' }, not ${typeof options}`);
+  }
+  const name = options.encoding;
+  if (name === undefined) return 0;
+  if (typeof name !== 'string') {
+    throw new TypeError(`vqz2xml: encoding must be a string, not ${typeof name}`);
+  }
+  const number = encodingNumbers.get(name.toLowerCase().replace(/_/g, '-'));
+  if (number === undefined) {
+    throw new RangeError(`vqz2xml: unsupported encoding '${name}': use 'latin1', 'cp1252' or 'utf-8'`);
+  }
+  return number;
+}
+
+// The input's bytes as a Uint8Array over the same memory: any typed array, DataView or
+// ArrayBuffer will do, a string will not.
+function inputBytes(input) {
+  if (input instanceof Uint8Array) return input;
+  if (ArrayBuffer.isView(input)) return new Uint8Array(input.buffer, input.byteOffset, input.byteLength);
+  if (input instanceof ArrayBuffer) return new Uint8Array(input);
+  const kind = input === null ? 'null' : typeof input;
+  throw new TypeError(`vqz2xml: the input must be bytes (a Uint8Array, Buffer or ArrayBuffer), not ${kind}` +
+    (typeof input === 'string' ? ': read the file as bytes, for its encoding is the converter\'s to apply' : ''));
+}
+
+const latin1 = new TextDecoder('latin1'); // ASCII in practice: the expected texts are plain ASCII
+
+// The words of the module's ResultView, in order.
+const viewWords = 9;
+
+// Copies what the module made of one conversion into JavaScript values.
+function readResult(module, view) {
+  const words = new Uint32Array(module.HEAPU8.buffer, view, viewWords);
+  const [status, xml, xmlSize, line, column, expected, expectedSize, found, foundSize] = words;
+  if (status === 2) throw new RangeError('vqz2xml: out of memory for the XML of this input');
+  const heap = module.HEAPU8;
+  return {
+    complete: status === 0,
+    xml: heap.slice(xml, xml + xmlSize),
+    diagnostic: status === 0 ? null : {
+      line,
+      column,
+      expected: latin1.decode(heap.subarray(expected, expected + expectedSize)),
+      found: heap.slice(found, found + foundSize),
+    },
+  };
+}
+
+// The converter's interface over an instantiated module (the object the module's factory gives).
+function makeConverter(module) {
+  let failure = null; // set once the module has stopped midway; its memory is then unreliable
+  const versionAddress = module._vqzVersion();
+  const versionEnd = module.HEAPU8.indexOf(0, versionAddress);
+  const version = latin1.decode(module.HEAPU8.subarray(versionAddress, versionEnd));
+
+  function convert(input, options) {
+    const bytes = inputBytes(input);
+    const encoding = encodingNumber(options);
+    if (failure) {
+      throw new Error('vqz2xml: this converter stopped during an earlier conversion; call load() for a new one',
+        { cause: failure });
+    }
+    const address = module._vqzAllocate(bytes.length);
+    if (address === 0) throw new RangeError(`vqz2xml: no memory for an input of ${bytes.length} bytes`);
+    let converted;
+    try {
+      module.HEAPU8.set(bytes, address);
+      converted = module._vqzConvert(address, bytes.length, encoding);
+    } catch (error) {
+      // The module gave up midway, most likely for memory it could not get.
+      failure = error;
+      throw new Error('vqz2xml: the conversion stopped, most likely for lack of memory; call load() for a new converter',
+        { cause: error });
+    } finally {
+      if (!failure) module._vqzRelease(address);
+    }
+    try {
+      return readResult(module, module._vqzView(converted));
+    } finally {
+      module._vqzFreeResult(converted);
+    }
+  }
+
+  return Object.freeze({ version, convert });
+}
+
+module.exports = { makeConverter, encodingNumber };

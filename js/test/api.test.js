@@ -1,0 +1,145 @@
+// The package's interface: entry points, input kinds, encoding names, diagnostics and argument errors.
+'use strict';
+
+const assert = require('node:assert/strict');
+const { readFileSync } = require('node:fs');
+const path = require('node:path');
+const { before, test } = require('node:test');
+const { load } = require('..');
+
+const rootDir = path.join(__dirname, '..', '..');
+const golden = (name) => readFileSync(path.join(rootDir, 'tests', 'golden', name));
+const bytes = (text) => Buffer.from(text, 'latin1');
+
+let converter;
+before(async () => {
+  converter = await load();
+});
+
+test('the version is the project\'s, in the converter and in package.json', () => {
+  const cmake = readFileSync(path.join(rootDir, 'CMakeLists.txt'), 'utf8');
+  const projectVersion = /project\(\s*vqz2xml\s+VERSION\s+([0-9.]+)/.exec(cmake)[1];
+  assert.equal(converter.version, projectVersion);
+  assert.equal(require('../package.json').version, projectVersion);
+});
+
+test('the ES module entry point loads the same converter', async () => {
+  const entry = await import('../index.mjs');
+  assert.equal(entry.load, load);
+  const other = await entry.load();
+  assert.deepEqual(other.convert(golden('head_example.vqz')), converter.convert(golden('head_example.vqz')));
+});
+
+test('converters loaded apart do not share memory', async () => {
+  const other = await load();
+  const first = converter.convert(golden('head_example.vqz'));
+  other.convert(golden('head_not_vqz.vqz'));
+  assert.deepEqual(converter.convert(golden('head_example.vqz')), first);
+});
+
+test('any view of the bytes converts alike', () => {
+  const input = golden('head_example.vqz');
+  const expected = golden('head_example.xml');
+  // A view that starts and ends inside a larger buffer must give exactly its own bytes.
+  const padded = new Uint8Array(input.length + 7).fill(0x22);
+  padded.set(input, 3);
+  const forms = {
+    Buffer: input,
+    Uint8Array: new Uint8Array(input),
+    'Uint8Array inside a larger buffer': padded.subarray(3, 3 + input.length),
+    ArrayBuffer: new Uint8Array(input).buffer,
+    DataView: new DataView(padded.buffer, 3, input.length),
+    Int8Array: new Int8Array(new Uint8Array(input).buffer),
+  };
+  for (const [form, value] of Object.entries(forms)) {
+    assert.ok(Buffer.from(converter.convert(value).xml).equals(expected), form);
+  }
+});
+
+test('every accepted spelling of an encoding reads the bytes that encoding\'s way', () => {
+  const input = golden('enc_cp1252_texts.vqz');
+  const asLatin1 = converter.convert(input).xml;
+  const asCp1252 = converter.convert(input, { encoding: 'cp1252' }).xml;
+  const asUtf8 = converter.convert(input, { encoding: 'utf-8' }).xml;
+  assert.notDeepEqual(asLatin1, asCp1252);
+  assert.notDeepEqual(asCp1252, asUtf8);
+  const spellings = [
+    [['latin1', 'LATIN1', 'latin-1', 'Latin_1', 'iso-8859-1', 'ISO8859-1', 'l1'], asLatin1],
+    [['cp1252', 'CP1252', 'windows-1252', 'Windows_1252'], asCp1252],
+    [['utf-8', 'UTF-8', 'utf8', 'Utf_8'], asUtf8],
+  ];
+  for (const [names, expected] of spellings) {
+    for (const encoding of names) assert.deepEqual(converter.convert(input, { encoding }).xml, expected, encoding);
+  }
+  assert.deepEqual(converter.convert(input, {}).xml, asLatin1);
+  assert.deepEqual(converter.convert(input, null).xml, asLatin1);
+});
+
+test('a faulty input tells where it went wrong', () => {
+  const cases = [
+    // Inline inputs, with what the C++ interface tells of them.
+    { input: bytes(''), line: 1, column: 1, expected: "'VQZ'", found: '' },
+    { input: bytes('VQZ\r\nVERSION 1.1\r\nSURVEY\r\n  BOGUS "\xe9\\ here\r\nmore'), line: 4, column: 3,
+      expected: "'Title'", found: 'BOGUS "\xe9\\ here' },
+    { input: bytes('VQZ VERSION 1.1 SURVEY TITLE "t" RECORD A\n\tVAR 1'), line: 2, column: 2,
+      expected: "'VARIABLE var_id'", found: 'VAR 1' },
+    // Golden cases, checked against their inputs by hand.
+    { input: golden('head_not_vqz.vqz'), line: 1, column: 2, expected: "'VQZ'", found: 'VQX' },
+    { input: golden('head_misspelt_survey.vqz'), line: 4, column: 3, expected: "'Survey'", found: 'SURVY' },
+    { input: golden('pos_v11_size_range.vqz'), line: 10, column: 8, expected: "'End Variable'", found: 'TO 5' },
+    { input: golden('survey_title_unclosed.vqz'), line: 4, column: 1, expected: "'Title'", found: '' },
+  ];
+  for (const c of cases) {
+    const result = converter.convert(c.input);
+    assert.equal(result.complete, false);
+    const { line, column, expected, found } = result.diagnostic;
+    assert.ok(found instanceof Uint8Array);
+    assert.deepEqual({ line, column, expected, found: Buffer.from(found).toString('latin1') },
+      { line: c.line, column: c.column, expected: c.expected, found: c.found });
+  }
+});
+
+test('the found text keeps its raw bytes whatever the encoding', () => {
+  const input = bytes('VQZ\nVERSION 1.1\nSURVEY\n  \xc3\xa9t\xe9 x\n');
+  for (const encoding of ['latin1', 'cp1252', 'utf-8']) {
+    const { found } = converter.convert(input, { encoding }).diagnostic;
+    assert.deepEqual(Buffer.from(found), bytes('\xc3\xa9t\xe9 x'), encoding);
+  }
+});
+
+test('bad arguments are refused with a clear error', () => {
+  const input = golden('head_example.vqz');
+  const cases = [
+    [() => converter.convert('VQZ VERSION 1.1'), TypeError, /must be bytes.*not string: read the file as bytes/],
+    [() => converter.convert(), TypeError, /must be bytes.*not undefined/],
+    [() => converter.convert(null), TypeError, /not null/],
+    [() => converter.convert([86, 81, 90]), TypeError, /must be bytes.*not object/],
+    [() => converter.convert(input, 'utf-8'), TypeError, /options must be an object/],
+    [() => converter.convert(input, { encoding: 8 }), TypeError, /encoding must be a string/],
+    [() => converter.convert(input, { encoding: 'utf-16' }), RangeError, /unsupported encoding 'utf-16': use 'latin1', 'cp1252' or 'utf-8'/],
+    [() => converter.convert(input, { encoding: 'auto' }), RangeError, /unsupported encoding 'auto'/],
+  ];
+  for (const [call, type, message] of cases) assert.throws(call, (error) => error instanceof type && message.test(error.message));
+  // A refused call leaves the converter as it was.
+  assert.ok(Buffer.from(converter.convert(input).xml).equals(golden('head_example.xml')));
+});
+
+test('big inputs grow the memory and still convert exactly', () => {
+  // Many copies of one variable make an input of some megabytes, past the module's first memory.
+  const head = 'VQZ\nVERSION 1.1\nSURVEY\nTITLE "t"\nRECORD A\n';
+  const variable = (i) => `VARIABLE ${i}\nNAME "V${i}"\nLABEL "\xe9 label ${i}"\nTYPE single\nPOSITION ${i} TO ${i}\nVALUES\n1 "one"\n2 "two"\nEND VALUES\nEND VARIABLE\n`;
+  const parts = [head];
+  for (let i = 1; i <= 60000; ++i) parts.push(variable(i));
+  parts.push('END RECORD\nEND SURVEY\nEND VQZ\n');
+  const input = bytes(parts.join(''));
+  const small = converter.convert(bytes(head + variable(1) + variable(2) + 'END RECORD\nEND SURVEY\nEND VQZ\n'));
+  const result = converter.convert(input);
+  assert.equal(result.complete, true, result.diagnostic && JSON.stringify(result.diagnostic));
+  assert.ok(result.xml.length > input.length);
+  // The big document starts as the small one does and ends as it does.
+  const text = Buffer.from(result.xml).toString('latin1');
+  const smallText = Buffer.from(small.xml).toString('latin1');
+  const cut = smallText.indexOf('<variable ident="2"');
+  assert.equal(text.slice(0, cut), smallText.slice(0, cut));
+  assert.ok(text.endsWith(smallText.slice(smallText.lastIndexOf('</record>'))));
+});

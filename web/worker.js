@@ -1,0 +1,69 @@
+// The page's worker: converts one file at a time with the WebAssembly module, and packs outputs into a zip.
+import { zipSync } from 'fflate';
+import { makeConverter } from '../js/src/converter.js';
+import { sourceExcerpt } from './source_line.js';
+
+/* global createVqz2xmlModule */
+importScripts('vqz2xml_wasm.js');
+
+// A module whose memory grew past this is dropped after its conversion, so that a big file's
+// memory is given back; the next conversion instantiates a fresh one.
+const largestKeptMemory = 256 * 1024 * 1024;
+
+let wasmBinary = null;
+let converter = null;
+let memoryOf = null; // the byte size of the current module's memory
+
+async function currentConverter() {
+  if (converter) return converter;
+  if (!wasmBinary) {
+    const response = await fetch('vqz2xml_wasm.wasm');
+    if (!response.ok) throw new Error(`the converter's module could not be loaded (${response.status})`);
+    wasmBinary = await response.arrayBuffer();
+  }
+  const module = await createVqz2xmlModule({ wasmBinary });
+  converter = makeConverter(module);
+  memoryOf = () => module.HEAPU8.length;
+  return converter;
+}
+
+async function convertFile({ id, file, encoding }) {
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const active = await currentConverter();
+  const started = performance.now();
+  const result = active.convert(bytes, { encoding });
+  const milliseconds = performance.now() - started;
+  if (memoryOf() > largestKeptMemory) converter = null;
+  let diagnostic = null;
+  if (result.diagnostic) {
+    const { line, column } = result.diagnostic;
+    diagnostic = { ...result.diagnostic, excerpt: sourceExcerpt(bytes, line, column) };
+  }
+  const xml = result.xml;
+  postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, milliseconds,
+    inputSize: bytes.length }, [xml.buffer]);
+}
+
+function zipFiles({ id, files }) {
+  const entries = {};
+  for (const { name, bytes } of files) entries[name] = [new Uint8Array(bytes), { level: 6 }];
+  const zip = zipSync(entries);
+  postMessage({ type: 'zipped', id, zip }, [zip.buffer]);
+}
+
+// Messages are handled one after another, so that files convert in the order they came.
+let queue = Promise.resolve();
+
+self.onmessage = (event) => {
+  const message = event.data;
+  queue = queue.then(async () => {
+    try {
+      if (message.type === 'convert') await convertFile(message);
+      else if (message.type === 'zip') zipFiles(message);
+      else if (message.type === 'version') postMessage({ type: 'version', version: (await currentConverter()).version });
+    } catch (error) {
+      if (message.type === 'convert' || message.type === 'zip') converter = null;
+      postMessage({ type: 'failed', id: message.id, request: message.type, message: String(error && error.message || error) });
+    }
+  });
+};
