@@ -114,8 +114,8 @@ function diagnosticView(diagnostic, encoding) {
   source.append(gutter(line), lead + before, element('mark', { text: marked || ' ' }), after + tail, '\n');
   // The caret lines up under the mark: tabs are kept, every other character becomes a space.
   const padding = (lead + before).replace(/[^\t]/g, ' ');
-  source.append(element('span', { class: 'caret', 'aria-hidden': 'true' },
-    ' '.repeat(width) + ' │ ' + padding + '^'));
+  source.append(element('span', { class: 'line-number', 'aria-hidden': 'true', text: ' '.repeat(width) + ' │ ' }),
+    element('span', { class: 'caret', 'aria-hidden': 'true', text: padding + '^' }));
   return element('div', { class: 'diagnostic' }, message, source);
 }
 

@@ -70,7 +70,7 @@ async function buildPage() {
     nodePaths: [join(jsDir, 'node_modules')],
     logLevel: 'warning',
   });
-  for (const file of ['index.html', 'style.css']) copyFileSync(join(webDir, file), join(webDist, file));
+  for (const file of ['index.html', 'style.css', 'icon.svg']) copyFileSync(join(webDir, file), join(webDist, file));
   for (const file of ['vqz2xml_wasm.js', 'vqz2xml_wasm.wasm']) copyFileSync(join(distDir, file), join(webDist, file));
   console.log(`build: the page is in ${webDist}`);
 }

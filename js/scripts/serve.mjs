@@ -10,6 +10,7 @@ const contentTypes = {
   '.css': 'text/css; charset=utf-8',
   '.wasm': 'application/wasm',
   '.png': 'image/png',
+  '.svg': 'image/svg+xml',
   '.txt': 'text/plain; charset=utf-8',
 };
 

@@ -1,0 +1,71 @@
+// The built web page in headless Chromium: statuses, the diagnostic, downloads and the zip against the golden files.
+import assert from 'node:assert/strict';
+import { mkdirSync, readFileSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { unzipSync } from 'fflate';
+import { linkedBytes, openPage, uploadFiles } from './browser.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const goldenDir = join(here, '..', '..', 'tests', 'golden');
+const artifactsDir = join(here, '..', 'test-artifacts');
+const golden = (name) => join(goldenDir, name);
+
+let session;
+before(async () => {
+  session = await openPage();
+});
+after(async () => {
+  await session?.close();
+});
+
+const result = (name) => `[data-file="${name}"]`;
+
+test('a valid and a faulty file: statuses, diagnostic, downloads, zip', async () => {
+  const { page } = session;
+  await uploadFiles(page, [golden('example_household.vqz'), golden('head_misspelt_survey.vqz')]);
+  assert.equal(await page.$eval(result('example_household.vqz'), (e) => e.dataset.status), 'converted');
+  assert.equal(await page.$eval(result('head_misspelt_survey.vqz'), (e) => e.dataset.status), 'faulty');
+
+  const message = await page.$eval(`${result('head_misspelt_survey.vqz')} .diagnostic .message`, (e) => e.textContent);
+  assert.equal(message, "Line 4, column 3: expected 'Survey', found “SURVY”");
+  const source = await page.$eval(`${result('head_misspelt_survey.vqz')} .source`, (e) => e.textContent);
+  assert.equal(source, '3 │ STANDARD NAMES\n4 │   SURVY\n  │   ^');
+  assert.equal(await page.$eval(`${result('head_misspelt_survey.vqz')} .source mark`, (e) => e.textContent), 'S');
+
+  for (const name of ['example_household', 'head_misspelt_survey']) {
+    const link = `${result(`${name}.vqz`)} a[download="${name}.xml"]`;
+    assert.ok((await linkedBytes(page, link)).equals(readFileSync(golden(`${name}.xml`))), name);
+  }
+
+  mkdirSync(artifactsDir, { recursive: true });
+  await page.screenshot({ path: join(artifactsDir, 'web-page.png'), fullPage: true });
+
+  await page.click('#zip');
+  await page.waitForSelector('#zip-link', { timeout: 60000 });
+  const entries = unzipSync(new Uint8Array(await linkedBytes(page, '#zip-link')));
+  assert.deepEqual(Object.keys(entries).sort(), ['example_household.xml', 'head_misspelt_survey.xml']);
+  for (const [name, bytes] of Object.entries(entries)) {
+    assert.ok(Buffer.from(bytes).equals(readFileSync(golden(name))), name);
+  }
+});
+
+test('a new encoding converts every file again', async () => {
+  const { page } = session;
+  await page.click('#clear');
+  await uploadFiles(page, [golden('enc_utf8_texts.vqz')]);
+  const link = `${result('enc_utf8_texts.vqz')} a[download="enc_utf8_texts.xml"]`;
+  const asLatin1 = await linkedBytes(page, link);
+  await page.select('#encoding', 'utf-8');
+  await page.waitForSelector(`${result('enc_utf8_texts.vqz')}:is([data-status=converted], [data-status=faulty]) ${'a[download]'}`,
+    { timeout: 60000 });
+  const asUtf8 = await linkedBytes(page, link);
+  assert.ok(asUtf8.equals(readFileSync(golden('enc_utf8_texts.xml'))));
+  assert.ok(!asLatin1.equals(asUtf8));
+});
+
+test('nothing was fetched from elsewhere, and nothing went wrong in the page', () => {
+  assert.deepEqual(session.foreign, []);
+  assert.deepEqual(session.problems, []);
+});
