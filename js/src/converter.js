@@ -47,23 +47,59 @@ function inputBytes(input) {
 const latin1 = new TextDecoder('latin1'); // ASCII in practice: the expected texts are plain ASCII
 
 // The words of the module's ResultView, in order.
-const viewWords = 9;
+const viewWords = 7;
 
-// Copies what the module made of one conversion into JavaScript values.
-function readResult(module, view) {
-  const words = new Uint32Array(module.HEAPU8.buffer, view, viewWords);
-  const [status, xml, xmlSize, line, column, expected, expectedSize, found, foundSize] = words;
+// The XML as the module hands it over block by block, in one buffer sized for the usual
+// document (twice its input) and grown when a document needs more.
+class OutputCollector {
+  constructor(expected) {
+    this.buffer = new Uint8Array(expected);
+    this.size = 0;
+  }
+
+  // Copies `count` bytes at `address` of `heap`; false when there is no memory for them.
+  take(heap, address, count) {
+    const needed = this.size + count;
+    if (needed > this.buffer.length) {
+      let bigger;
+      try {
+        bigger = new Uint8Array(Math.max(needed, Math.floor(this.buffer.length * 1.5)));
+      } catch {
+        return false;
+      }
+      bigger.set(this.buffer.subarray(0, this.size));
+      this.buffer = bigger;
+    }
+    this.buffer.set(heap.subarray(address, address + count), this.size);
+    this.size = needed;
+    return true;
+  }
+
+  // The XML: a view of the buffer's first bytes, so that a big document is not copied again.
+  // A small one is copied into a buffer of its own size, which costs next to nothing.
+  bytes() {
+    const smallest = 1 << 20;
+    return this.size < smallest ? this.buffer.slice(0, this.size) : this.buffer.subarray(0, this.size);
+  }
+}
+
+// The buffer first made for the XML of an input of `inputSize` bytes.
+function expectedXmlSize(inputSize) {
+  return Math.min(2 * inputSize + 4096, 0x7fffffff);
+}
+
+// Reads the diagnostic the module left, or throws when memory ran out for the XML.
+function readDiagnostic(module, view) {
+  const [status, line, column, expected, expectedSize, found, foundSize] =
+    new Uint32Array(module.HEAPU8.buffer, view, viewWords);
   if (status === 2) throw new RangeError('vqz2xml: out of memory for the XML of this input');
+  if (status === 0) return null;
   const heap = module.HEAPU8;
   return {
-    complete: status === 0,
-    xml: heap.slice(xml, xml + xmlSize),
-    diagnostic: status === 0 ? null : {
-      line,
-      column,
-      expected: latin1.decode(heap.subarray(expected, expected + expectedSize)),
-      found: heap.slice(found, found + foundSize),
-    },
+    line,
+    column,
+    expected: latin1.decode(heap.subarray(expected, expected + expectedSize)),
+    found: heap.slice(found, found + foundSize),
   };
 }
 
@@ -81,11 +117,18 @@ function makeConverter(module) {
       throw new Error('vqz2xml: this converter stopped during an earlier conversion; call load() for a new one',
         { cause: failure });
     }
+    let output;
+    try {
+      output = new OutputCollector(expectedXmlSize(bytes.length));
+    } catch {
+      output = new OutputCollector(0); // grown block by block while memory lasts
+    }
     const address = module._vqzAllocate(bytes.length);
     if (address === 0) throw new RangeError(`vqz2xml: no memory for an input of ${bytes.length} bytes`);
     let converted;
     try {
       module.HEAPU8.set(bytes, address);
+      module.vqzTakeOutput = (at, count) => (output.take(module.HEAPU8, at, count) ? 1 : 0);
       converted = module._vqzConvert(address, bytes.length, encoding);
     } catch (error) {
       // The module gave up midway, most likely for memory it could not get.
@@ -93,13 +136,16 @@ function makeConverter(module) {
       throw new Error('vqz2xml: the conversion stopped, most likely for lack of memory; call load() for a new converter',
         { cause: error });
     } finally {
+      module.vqzTakeOutput = null;
       if (!failure) module._vqzRelease(address);
     }
+    let diagnostic;
     try {
-      return readResult(module, module._vqzView(converted));
+      diagnostic = readDiagnostic(module, module._vqzView(converted));
     } finally {
       module._vqzFreeResult(converted);
     }
+    return { complete: diagnostic === null, xml: output.bytes(), diagnostic };
   }
 
   return Object.freeze({ version, convert });
