@@ -31,7 +31,11 @@ export interface Diagnostic {
 export interface Result {
   /** `false` when the XML ends with the error report of a faulty input. */
   complete: boolean;
-  /** The same bytes the vqz2xml program writes into its output file. */
+  /**
+   * The same bytes the vqz2xml program writes into its output file. A big document's array may
+   * be a view on a larger `ArrayBuffer` (it is not copied again to trim it): use the array's
+   * own `byteOffset` and `byteLength`, not its whole `buffer`.
+   */
   xml: Uint8Array;
   /** `null` exactly when `complete` is true. */
   diagnostic: Diagnostic | null;

@@ -8,7 +8,7 @@ importScripts('vqz2xml_wasm.js');
 
 // A module whose memory grew past this is dropped after its conversion, so that a big file's
 // memory is given back; the next conversion instantiates a fresh one.
-const largestKeptMemory = 256 * 1024 * 1024;
+const largestKeptMemory = 128 * 1024 * 1024;
 
 let wasmBinary = null;
 let converter = null;
@@ -62,7 +62,7 @@ self.onmessage = (event) => {
       else if (message.type === 'zip') zipFiles(message);
       else if (message.type === 'version') postMessage({ type: 'version', version: (await currentConverter()).version });
     } catch (error) {
-      if (message.type === 'convert' || message.type === 'zip') converter = null;
+      if (message.type === 'convert') converter = null; // a fresh module for the next file
       postMessage({ type: 'failed', id: message.id, request: message.type, message: String(error && error.message || error) });
     }
   });
