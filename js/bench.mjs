@@ -105,7 +105,7 @@ async function measurePage(inputPath) {
     await uploadFiles(session.page, [inputPath], 300000);
     const wallMs = performance.now() - start;
     const { status, milliseconds } = await session.page.$eval(`[data-file="${name}"]`, (e) => ({ ...e.dataset }));
-    console.log(`the page, ${inputPath.split('/').pop()} (worker, SIMD):\n  conversion ${formatMs(Number(milliseconds))}, ` +
+    console.log(`the page, ${name} (worker, SIMD):\n  conversion ${formatMs(Number(milliseconds))}, ` +
       `from upload to result shown ${formatMs(wallMs)} (${status})`);
   } finally {
     await session.close();
@@ -137,7 +137,7 @@ async function main() {
     ['Node.js, wasm scalar', join(jsDir, 'build-wasm', 'js', 'vqz2xml_wasm_scalar')]];
   for (const [label, modulePath] of modules) {
     if (!existsSync(`${modulePath}.wasm`)) {
-      console.log(`${label.padEnd(30)} not built (npm run build -- --scalar builds it)`);
+      console.log(`${label}: not built (npm run build -- --scalar builds it)`);
       continue;
     }
     const measured = measureModule(modulePath, inputPath, runs);

@@ -14,7 +14,24 @@ const summary = document.getElementById('summary');
 const zipButton = document.getElementById('zip');
 const clearButton = document.getElementById('clear');
 
-const worker = new Worker('worker.js');
+const problem = document.getElementById('problem');
+
+// Tells what keeps the page from converting, in place of a silent failure.
+function showProblem(text) {
+  problem.textContent = text;
+  problem.hidden = false;
+  fileInput.disabled = true;
+}
+
+// A page opened from a file (file://) may not start workers: it must come from a web server.
+let worker;
+try {
+  worker = new Worker('worker.js');
+} catch (error) {
+  worker = null;
+  showProblem(`The converter cannot start here (${error.message}). Open the page from a web server, ` +
+    'such as the one "npm run serve" starts.');
+}
 const entries = []; // one per file given, in order: { file, element, id, status, blob, url }
 let nextId = 1;
 let zipUrl = null;
@@ -67,6 +84,7 @@ function resultHead(name, statusText) {
 }
 
 function addFiles(files) {
+  if (!worker) return;
   forgetZip();
   for (const file of files) {
     const entry = { file, element: element('article', { class: 'result', 'data-file': file.name }) };
@@ -176,10 +194,14 @@ function showZip(zip) {
   link.click();
 }
 
-worker.onmessage = (event) => {
+if (worker) worker.onmessage = (event) => {
   const message = event.data;
   if (message.type === 'version') {
     document.getElementById('version').textContent = message.version;
+    return;
+  }
+  if (message.type === 'failed' && message.request === 'version') {
+    showProblem(`The converter could not start: ${message.message}.`);
     return;
   }
   if (message.type === 'zipped' || (message.type === 'failed' && message.request === 'zip')) {
@@ -198,8 +220,8 @@ worker.onmessage = (event) => {
   updateSummary();
 };
 
-worker.onerror = (event) => {
-  summary.textContent = `The converter could not start: ${event.message || 'unknown error'}`;
+if (worker) worker.onerror = (event) => {
+  showProblem(`The converter could not start: ${event.message || 'its files could not be loaded'}.`);
 };
 
 fileInput.addEventListener('change', () => {
@@ -240,4 +262,4 @@ window.addEventListener('drop', (event) => {
   if (event.dataTransfer?.files.length) addFiles([...event.dataTransfer.files]);
 });
 
-worker.postMessage({ type: 'version' });
+worker?.postMessage({ type: 'version' });
