@@ -13,7 +13,6 @@ const resultList = document.getElementById('result-list');
 const summary = document.getElementById('summary');
 const zipButton = document.getElementById('zip');
 const clearButton = document.getElementById('clear');
-
 const problem = document.getElementById('problem');
 
 // Tells what keeps the page from converting, in place of a silent failure.
@@ -32,6 +31,7 @@ try {
   showProblem(`The converter cannot start here (${error.message}). Open the page from a web server, ` +
     'such as the one "npm run serve" starts.');
 }
+
 const entries = []; // one per file given, in order: { file, element, id, status, blob, url }
 let nextId = 1;
 let zipUrl = null;
@@ -98,15 +98,11 @@ function addFiles(files) {
 
 function updateSummary() {
   const count = (status) => entries.filter((entry) => entry.status === status).length;
-  const pending = count('converting');
-  const parts = [`${entries.length} ${entries.length === 1 ? 'file' : 'files'}`];
-  const counts = [];
-  if (count('converted')) counts.push(`${count('converted')} converted`);
-  if (count('faulty')) counts.push(`${count('faulty')} faulty`);
-  if (count('failed')) counts.push(`${count('failed')} failed`);
-  if (pending) counts.push(`${pending} converting`);
-  summary.textContent = `${parts[0]}: ${counts.join(', ')}`;
-  zipButton.hidden = pending > 0 || entries.filter((entry) => entry.blob).length < 2;
+  const counts = ['converted', 'faulty', 'failed', 'converting']
+    .filter((status) => count(status) > 0)
+    .map((status) => `${count(status)} ${status}`);
+  summary.textContent = `${entries.length} ${entries.length === 1 ? 'file' : 'files'}: ${counts.join(', ')}`;
+  zipButton.hidden = count('converting') > 0 || entries.filter((entry) => entry.blob).length < 2;
 }
 
 function diagnosticView(diagnostic, encoding) {

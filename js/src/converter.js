@@ -151,4 +151,4 @@ function makeConverter(module) {
   return Object.freeze({ version, convert });
 }
 
-module.exports = { makeConverter, encodingNumber };
+module.exports = { makeConverter };
