@@ -65,6 +65,19 @@ test('a new encoding converts every file again', async () => {
   assert.ok(!asLatin1.equals(asUtf8));
 });
 
+test('the controls are labelled and reached by the keyboard in order', async () => {
+  const { page } = session;
+  const labels = await page.$$eval('input, select', (controls) => controls.map((c) => c.labels[0]?.textContent.trim()));
+  assert.deepEqual(labels, ['Choose .vqz files, or drop them here', 'Text encoding of the files']);
+  await page.click('h1'); // Tab goes on from here, the start of the page
+  const reached = [];
+  for (let i = 0; i < 2; ++i) {
+    await page.keyboard.press('Tab');
+    reached.push(await page.evaluate(() => document.activeElement.id));
+  }
+  assert.deepEqual(reached, ['files', 'encoding']);
+});
+
 test('nothing was fetched from elsewhere, and nothing went wrong in the page', () => {
   assert.deepEqual(session.foreign, []);
   assert.deepEqual(session.problems, []);
