@@ -49,7 +49,7 @@ export interface Converter {
    * not: the file's bytes are needed, its encoding being the converter's to apply), and a
    * `RangeError` for an unknown encoding.
    */
-  convert(input: Uint8Array | ArrayBufferView | ArrayBuffer, options?: ConvertOptions): Result;
+  convert(input: ArrayBufferView | ArrayBufferLike, options?: ConvertOptions): Result;
 }
 
 /** A converter with a WebAssembly memory of its own. */

@@ -33,12 +33,14 @@ function encodingNumber(options) {
   return number;
 }
 
-// The input's bytes as a Uint8Array over the same memory: any typed array, DataView or
-// ArrayBuffer will do, a string will not.
+// The input's bytes as a Uint8Array over the same memory: any typed array, DataView,
+// ArrayBuffer or SharedArrayBuffer will do, a string will not.
 function inputBytes(input) {
   if (input instanceof Uint8Array) return input;
   if (ArrayBuffer.isView(input)) return new Uint8Array(input.buffer, input.byteOffset, input.byteLength);
-  if (input instanceof ArrayBuffer) return new Uint8Array(input);
+  if (input instanceof ArrayBuffer || (typeof SharedArrayBuffer === 'function' && input instanceof SharedArrayBuffer)) {
+    return new Uint8Array(input);
+  }
   const kind = input === null ? 'null' : typeof input;
   throw new TypeError(`vqz2xml: the input must be bytes (a Uint8Array, Buffer or ArrayBuffer), not ${kind}` +
     (typeof input === 'string' ? ': read the file as bytes, for its encoding is the converter\'s to apply' : ''));

@@ -50,6 +50,11 @@ test('any view of the bytes converts alike', () => {
     ArrayBuffer: new Uint8Array(input).buffer,
     DataView: new DataView(padded.buffer, 3, input.length),
     Int8Array: new Int8Array(new Uint8Array(input).buffer),
+    SharedArrayBuffer: (() => {
+      const shared = new SharedArrayBuffer(input.length);
+      new Uint8Array(shared).set(input);
+      return shared;
+    })(),
   };
   for (const [form, value] of Object.entries(forms)) {
     assert.ok(Buffer.from(converter.convert(value).xml).equals(expected), form);

@@ -1,0 +1,24 @@
+// Uses of the package as its declarations allow them; the type check fails on a declaration that breaks one.
+import vqz2xml, { load, type Converter, type Diagnostic, type Result } from '../../index.js';
+
+async function convertOne(bytes: Uint8Array): Promise<string> {
+  const converter: Converter = await load();
+  const result: Result = converter.convert(bytes, { encoding: 'windows-1252' });
+  const size: number = result.xml.byteLength;
+  const diagnostic: Diagnostic | null = result.diagnostic;
+  if (diagnostic !== null) {
+    const found: Uint8Array = diagnostic.found;
+    return `${converter.version} ${diagnostic.line}:${diagnostic.column} ${diagnostic.expected} ${found.length}`;
+  }
+  converter.convert(bytes.buffer);
+  converter.convert(new DataView(bytes.buffer), {});
+  return `${result.complete} ${size}`;
+}
+
+void convertOne;
+void vqz2xml.load;
+
+// @ts-expect-error: the input is bytes, never a string
+void (async () => (await load()).convert('VQZ'));
+// @ts-expect-error: an encoding is named, not numbered
+void (async () => (await load()).convert(new Uint8Array(), { encoding: 1 }));
