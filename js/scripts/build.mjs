@@ -46,7 +46,7 @@ function emscriptenEnvironment() {
 function buildModule() {
   const env = emscriptenEnvironment();
   run('emcmake', ['cmake', '-S', rootDir, '-B', buildDir, '-DCMAKE_BUILD_TYPE=Release'], env);
-  const targets = withScalar ? ['vqz2xml_wasm', 'vqz2xml_wasm_scalar'] : ['vqz2xml_wasm'];
+  const targets = ['vqz2xml_wasm', 'vqz2xml_wasm_small', ...(withScalar ? ['vqz2xml_wasm_scalar'] : [])];
   run('cmake', ['--build', buildDir, '-j2', '--target', ...targets], env);
   mkdirSync(distDir, { recursive: true });
   for (const file of ['vqz2xml_wasm.js', 'vqz2xml_wasm.wasm']) {

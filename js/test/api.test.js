@@ -30,6 +30,13 @@ test('the ES module entry point loads the same converter', async () => {
   assert.deepEqual(other.convert(golden('head_example.vqz')), converter.convert(golden('head_example.vqz')));
 });
 
+test('loading leaves the process\'s own handlers alone', async () => {
+  const events = ['uncaughtException', 'unhandledRejection', 'exit'];
+  const before = events.map((event) => process.listenerCount(event));
+  await load();
+  assert.deepEqual(events.map((event) => process.listenerCount(event)), before);
+});
+
 test('converters loaded apart do not share memory', async () => {
   const other = await load();
   const first = converter.convert(golden('head_example.vqz'));
