@@ -78,7 +78,8 @@ test('the controls are labelled and reached by the keyboard in order', async () 
   assert.deepEqual(reached, ['files', 'encoding']);
 });
 
-test('nothing was fetched from elsewhere, and nothing went wrong in the page', () => {
+test('nothing was fetched from elsewhere, nothing went wrong, and the page renders in standards mode', async () => {
   assert.deepEqual(session.foreign, []);
   assert.deepEqual(session.problems, []);
+  assert.equal(await session.page.evaluate(() => document.compatMode), 'CSS1Compat');
 });
