@@ -10,8 +10,14 @@ const distDir = path.join(__dirname, 'dist');
 // A converter of its own: each one has its own WebAssembly memory, which grows with the largest
 // conversion it has made and is given back when the converter is no longer referenced.
 async function load() {
+  let wasmBinary;
+  try {
+    wasmBinary = await readFile(path.join(distDir, 'vqz2xml_wasm.wasm'));
+  } catch (error) {
+    throw new Error(`vqz2xml: the WebAssembly module is missing from ${distDir} (in a checkout, "npm run build" makes it)`,
+      { cause: error });
+  }
   const createModule = require(path.join(distDir, 'vqz2xml_wasm.js'));
-  const wasmBinary = await readFile(path.join(distDir, 'vqz2xml_wasm.wasm'));
   return makeConverter(await createModule({ wasmBinary }));
 }
 
