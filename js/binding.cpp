@@ -1,11 +1,10 @@
-// The WebAssembly module's exports: a buffer for the input, one conversion, its XML handed out as it is written.
+// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made.
 #include "vqz2xml/vqz2xml.hpp"
-
-#include <emscripten/emscripten.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <emscripten/emscripten.h>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,9 +15,8 @@ namespace {
 // Hands each block of XML to JavaScript as it is written (the core writes blocks of
 // 64 KB), so that the document is copied once, straight into the memory that JavaScript keeps,
 // and never piles up in the module's own memory.
-EM_JS(int, vqzTakeOutput, (const char* bytes, std::size_t count), {
-    return Module["vqzTakeOutput"](bytes, count);
-});
+EM_JS(int, vqzTakeOutput, (const char* bytes, std::size_t count),
+      { return Module["vqzTakeOutput"](bytes, count); });
 
 class OutputToJavaScript : public std::streambuf {
   protected:
