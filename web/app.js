@@ -2,8 +2,10 @@
 import { outputName, zipNames } from './names.js';
 import { decoderFor, splitAtMark } from './source_line.js';
 
-// The XML shown on the page: its beginning, for a big document would slow the page down.
+// The XML shown on the page: its beginning (and a faulty one's end), for a big document would
+// slow the page down.
 const previewBytes = 64 * 1024;
+const tailBytes = 4 * 1024;
 
 const fileInput = document.getElementById('files');
 const encodingSelect = document.getElementById('encoding');
@@ -153,9 +155,17 @@ function showResult(entry, message) {
   if (diagnostic) children.push(diagnosticView(diagnostic, message.encoding));
   children.push(element('p', { class: 'download' },
     element('a', { href: entry.url, download: name, class: 'button' }, `Download ${name}`)));
-  const shown = xml.length > previewBytes ? `the first ${formatSize(previewBytes)} of ${formatSize(xml.length)}`
-    : formatSize(xml.length);
-  const preview = new TextDecoder('utf-8').decode(xml.subarray(0, previewBytes));
+  // A faulty document's error report stands at its end: a big one shows its end as well.
+  const decoder = new TextDecoder('utf-8');
+  let shown = formatSize(xml.length);
+  let preview = decoder.decode(xml.subarray(0, previewBytes));
+  if (xml.length > previewBytes && complete) {
+    shown = `the first ${formatSize(previewBytes)} of ${formatSize(xml.length)}`;
+  } else if (xml.length > previewBytes) {
+    const tailStart = Math.max(previewBytes, xml.length - tailBytes);
+    shown = `the first ${formatSize(previewBytes)} and the last ${formatSize(xml.length - tailStart)} of ${formatSize(xml.length)}`;
+    preview += '\n…\n' + decoder.decode(xml.subarray(tailStart));
+  }
   children.push(element('details', { class: 'xml', open: '' },
     element('summary', { text: `XML (${shown})` }),
     element('pre', { tabindex: '0', 'aria-label': `XML of ${entry.file.name}` }, element('code', { text: preview }))));

@@ -1,6 +1,7 @@
 // The built web page in headless Chromium: statuses, the diagnostic, downloads and the zip against the golden files.
 import assert from 'node:assert/strict';
-import { mkdirSync, readFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
@@ -63,6 +64,23 @@ test('a new encoding converts every file again', async () => {
   const asUtf8 = await linkedBytes(page, link);
   assert.ok(asUtf8.equals(readFileSync(golden('enc_utf8_texts.xml'))));
   assert.ok(!asLatin1.equals(asUtf8));
+});
+
+test('a big faulty file shows the beginning and the end of its XML, the error report', async () => {
+  const { page } = session;
+  await page.click('#clear');
+  const variables = [];
+  for (let i = 1; i <= 1500; ++i) variables.push(`VARIABLE ${i}\nNAME "V${i}"\nLABEL "l"\nTYPE single\nPOSITION ${i}\nEND VARIABLE\n`);
+  const path = join(mkdtempSync(join(tmpdir(), 'vqz2xml-page-')), 'big_faulty.vqz');
+  writeFileSync(path, `VQZ\nVERSION 1.1\nSURVEY\nTITLE "t"\nRECORD A\n${variables.join('')}VARIABLE 1501\n\tBOGUS\n`);
+  await uploadFiles(page, [path]);
+  const shown = await page.$eval(`${result('big_faulty.vqz')} details.xml`, (details) =>
+    ({ summary: details.querySelector('summary').textContent, text: details.querySelector('code').textContent }));
+  assert.match(shown.summary, /^XML \(the first 64\.0 KB and the last 4\.0 KB of \d+\.\d KB\)$/);
+  assert.ok(shown.text.startsWith('<?xml version="1.0"?>\r\n'));
+  assert.match(shown.text, /\n…\n[^]*\*\*\* Error: at corresponding point in source file:[^]*\tBOGUS\s*$/);
+  const message = await page.$eval(`${result('big_faulty.vqz')} .diagnostic .message`, (e) => e.textContent);
+  assert.equal(message, `Line ${5 + 6 * 1500 + 2}, column 2: expected NAME "var_name", found “BOGUS”`);
 });
 
 test('the controls are labelled and reached by the keyboard in order', async () => {
