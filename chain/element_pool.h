@@ -1,6 +1,8 @@
 // Storage for elements: a big file makes millions of small ones.
 #pragma once
 
+#include "platform/compiler.h"
+
 #include <cstddef>
 #include <deque>
 #include <vector>
@@ -39,7 +41,7 @@ class alignas(64) BatchArena { // 64 bytes: a cache line
         cursor += rounded;
         // The chunk's next lines were last written by the other thread, if at all: ask for them
         // early, to be written.
-        __builtin_prefetch(cursor + 192, 1);
+        compiler::prefetchToWrite(cursor + 192);
         return block;
     }
 

@@ -3,14 +3,11 @@
 
 #include "chain/character_sets.h"
 #include "chain/xml_output.h"
+#include "platform/compiler.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -173,7 +170,7 @@ bool isPlain(char c) { return plainBytes[static_cast<unsigned char>(c)]; }
 // writes over them.
 std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
     std::size_t at = 0;
-#if defined(__SSE2__)
+#if defined(VQZ2XML_SSE2)
     const __m128i firstPrintable = _mm_set1_epi8(0x20);
     const auto blockSpecials = [&](std::size_t offset) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + offset));
@@ -188,17 +185,17 @@ std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
     if (n >= 16) {
         for (; n - at >= 16; at += 16) {
             if (const unsigned mask = blockSpecials(at))
-                return at + static_cast<std::size_t>(__builtin_ctz(mask));
+                return at + static_cast<std::size_t>(compiler::lowestSetBit(mask));
         }
         if (at == n) return n;
         // The last bytes, in a block that overlaps the one before: its first bytes were seen.
         const std::size_t last = n - 16;
         if (const unsigned mask = blockSpecials(last) >> (at - last))
-            return at + static_cast<std::size_t>(__builtin_ctz(mask));
+            return at + static_cast<std::size_t>(compiler::lowestSetBit(mask));
         return n;
     }
 #endif
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#if defined(VQZ2XML_LITTLE_ENDIAN)
     // In a word, a marked byte shows a zero of `word ^ pattern` or a byte below 0x20 or from 0x80
     // up; the lowest marked byte is always a true one.
     constexpr std::uint64_t ones = 0x0101010101010101u;
@@ -217,12 +214,12 @@ std::size_t copyPlainRun(char* to, const char* from, std::size_t n) {
     if (n >= 8) {
         for (; n - at >= 8; at += 8) {
             if (const std::uint64_t special = wordSpecials(at))
-                return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+                return at + static_cast<std::size_t>(compiler::lowestSetBit(special) >> 3);
         }
         if (at == n) return n;
         const std::size_t last = n - 8;
         if (const std::uint64_t special = wordSpecials(last) >> (8 * (at - last)))
-            return at + static_cast<std::size_t>(__builtin_ctzll(special) >> 3);
+            return at + static_cast<std::size_t>(compiler::lowestSetBit(special) >> 3);
         return n;
     }
 #endif

@@ -1,11 +1,9 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #include "reader/source_reader.h"
 
-#include <cstring>
+#include "platform/compiler.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 namespace {
 
@@ -14,7 +12,7 @@ constexpr char endOfInput = '\xff';
 // The offset of the first double quote, opening brace or zero byte from `from` on; `to` when
 // there is none. Sixteen bytes are looked at a time where they lie within the input.
 std::size_t findQuoteBraceOrZero(const char* bytes, std::size_t from, std::size_t to) {
-#if defined(__SSE2__)
+#if defined(VQZ2XML_SSE2)
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i brace = _mm_set1_epi8('{');
     const __m128i zero = _mm_setzero_si128();
@@ -24,8 +22,7 @@ std::size_t findQuoteBraceOrZero(const char* bytes, std::size_t from, std::size_
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, brace)),
                          _mm_cmpeq_epi8(block, zero));
         const int mask = _mm_movemask_epi8(hits);
-        if (mask != 0)
-            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        if (mask != 0) return from + compiler::lowestSetBit(static_cast<std::uint32_t>(mask));
     }
 #endif
     while (from < to && bytes[from] != '"' && bytes[from] != '{' && bytes[from] != '\0') ++from;
@@ -64,7 +61,7 @@ std::string_view SourceReader::captureFound() { return readBack(pos, foundTextLe
 // White space comes mostly in short runs, a line end and an indentation: sixteen bytes are
 // looked at a time where they lie within the input.
 SourceReader::Position SourceReader::skipBlanks(const char* bytes, Position from, Position to) {
-#if defined(__SSE2__)
+#if defined(VQZ2XML_SSE2)
     const __m128i blank = _mm_set1_epi8(' ');
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i controlRange = _mm_set1_epi8(4); // tab to carriage return: 9 to 13
@@ -74,7 +71,7 @@ SourceReader::Position SourceReader::skipBlanks(const char* bytes, Position from
         const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, controlRange), offset);
         const __m128i white = _mm_or_si128(control, _mm_cmpeq_epi8(block, blank));
         const auto other = static_cast<unsigned>(~_mm_movemask_epi8(white)) & 0xffffu;
-        if (other != 0) return from + static_cast<Position>(__builtin_ctz(other));
+        if (other != 0) return from + static_cast<Position>(compiler::lowestSetBit(other));
     }
 #endif
     while (from < to && isWhitespace(bytes[from])) ++from;
@@ -112,7 +109,7 @@ bool SourceReader::readQuotedRest() {
     quotedFrom = pos;
     // The pages of a mapped file lie anywhere in memory, and the processor's own look-ahead
     // stops at each page's end: ask for the input a little ahead.
-    __builtin_prefetch(bytes + (size - pos > 1024 ? pos + 1024 : pos));
+    compiler::prefetchToRead(bytes + (size - pos > 1024 ? pos + 1024 : pos));
     quotedBrace = false;
     quotedZero = noPosition;
     std::size_t at = pos;

@@ -1,6 +1,8 @@
 // Scanners over the classic input: keywords, quoted and angle texts, letters, digits and numbers.
 #pragma once
 
+#include "platform/compiler.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -82,7 +84,7 @@ class SourceReader {
                 return true;
             }
         }
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#if defined(VQZ2XML_LITTLE_ENDIAN)
         if (text.size() <= 8 && data.size() - pos >= 8) return matchWord(text);
 #endif
         return matchRest(text);
@@ -204,7 +206,7 @@ class SourceReader {
             lastRead = data[pos - 1];
             return true;
         }
-        lastRead = data[pos + static_cast<std::size_t>(__builtin_ctzll(differs) >> 3)];
+        lastRead = data[pos + static_cast<std::size_t>(compiler::lowestSetBit(differs) >> 3)];
         return false;
     }
     bool readQuotedRest();

@@ -3,7 +3,7 @@
 # statement families may name each other).
 # Run as: cmake -DSOURCE_DIR=<project root> -P layering.cmake
 set(uses_platform "")
-set(uses_reader "")
+set(uses_reader platform)
 set(uses_chain platform reader)
 set(uses_grammar reader chain)
 set(uses_core platform reader chain grammar)
