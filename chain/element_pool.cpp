@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace elementPool {
@@ -56,28 +58,28 @@ class Pool {
         return block;
     }
 
-    void release(void* block, std::size_t size) noexcept {
+    // True when the block was the last one out: the pool then holds nothing worth keeping.
+    bool release(void* block, std::size_t size) noexcept {
         const std::size_t sizeClass = (size + granule - 1) / granule;
         freeLists[sizeClass] = new (block) FreeBlock{freeLists[sizeClass]};
-        if (--live == 0) clear();
+        return --live == 0;
     }
 
   private:
-    void clear() noexcept {
-        slabs.clear();
-        slabUsed = 0;
-        freeLists.fill(nullptr);
-    }
-
     std::vector<PageBuffer> slabs;
     std::size_t slabUsed = 0;
     std::size_t live = 0;
     std::array<FreeBlock*, largestPooled / granule + 1> freeLists{};
 };
 
+// Each thread's pool lives while it has elements out and goes with its last one. The thread's
+// own variable is a plain pointer: a thread-local object with a destructor of its own is run at
+// thread exit by the runtime, which some toolchains (static MinGW builds) get wrong.
+thread_local Pool* ownPool = nullptr;
+
 Pool& threadPool() {
-    thread_local Pool pool;
-    return pool;
+    if (!ownPool) ownPool = std::make_unique<Pool>().release();
+    return *ownPool;
 }
 
 // Where the calling thread's elements come from and go to, when not its own pool.
@@ -150,7 +152,9 @@ void release(void* block, std::size_t size) noexcept {
         return;
     }
     if (releasesKept) return;
-    threadPool().release(block, size);
+    if (threadPool().release(block, size)) {
+        const std::unique_ptr<Pool> emptied(std::exchange(ownPool, nullptr)); // its slabs go too
+    }
 }
 
 } // namespace elementPool
