@@ -3,7 +3,20 @@
 
 #include <stddef.h>
 
-#if defined(__GNUC__)
+/* VQZ2XML_API marks what the library exports. A Windows DLL exports it when the library is built
+   (VQZ2XML_BUILDING_LIBRARY) and imports it elsewhere, unless the library is a static one
+   (VQZ2XML_STATIC_DEFINE); other systems need no mark, their symbols are kept visible below. */
+#ifndef VQZ2XML_API
+#if defined(_WIN32) && defined(VQZ2XML_BUILDING_LIBRARY)
+#define VQZ2XML_API __declspec(dllexport)
+#elif defined(_WIN32) && !defined(VQZ2XML_STATIC_DEFINE)
+#define VQZ2XML_API __declspec(dllimport)
+#else
+#define VQZ2XML_API
+#endif
+#endif
+
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility push(default)
 #endif
 
@@ -43,20 +56,20 @@ typedef struct {
    vqz2xml_result_free. Any other value means nothing was converted; `*result` (when not NULL)
    is then zeroed and holds nothing to free. `*result` is overwritten: free an earlier result
    first. Safe to call from several threads at once. */
-int vqz2xml_convert(const char* input, size_t size, vqz2xml_encoding encoding,
-                    vqz2xml_result* result);
+VQZ2XML_API int vqz2xml_convert(const char* input, size_t size, vqz2xml_encoding encoding,
+                                vqz2xml_result* result);
 
 /* Frees what a result holds and zeroes it, so a second call does nothing. Accepts NULL and a
    zeroed result. */
-void vqz2xml_result_free(vqz2xml_result* result);
+VQZ2XML_API void vqz2xml_result_free(vqz2xml_result* result);
 
 /* The version of the library, such as "1.1.0". */
-const char* vqz2xml_version(void);
+VQZ2XML_API const char* vqz2xml_version(void);
 
 #ifdef __cplusplus
 }
 #endif
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility pop
 #endif

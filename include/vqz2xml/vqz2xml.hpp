@@ -7,7 +7,20 @@
 #include <string>
 #include <string_view>
 
-#if defined(__GNUC__)
+// VQZ2XML_API marks what the library exports. A Windows DLL exports it when the library is built
+// (VQZ2XML_BUILDING_LIBRARY) and imports it elsewhere, unless the library is a static one
+// (VQZ2XML_STATIC_DEFINE); other systems need no mark, their symbols are kept visible below.
+#ifndef VQZ2XML_API
+#if defined(_WIN32) && defined(VQZ2XML_BUILDING_LIBRARY)
+#define VQZ2XML_API __declspec(dllexport)
+#elif defined(_WIN32) && !defined(VQZ2XML_STATIC_DEFINE)
+#define VQZ2XML_API __declspec(dllimport)
+#else
+#define VQZ2XML_API
+#endif
+#endif
+
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility push(default)
 #endif
 
@@ -40,7 +53,7 @@ struct Result {
 };
 
 // Converts a whole classic input held in memory. Throws std::bad_alloc when memory runs out.
-Result convert(std::string_view input, const Options& options = {});
+VQZ2XML_API Result convert(std::string_view input, const Options& options = {});
 
 // A conversion whose XML went to a stream: `Result` without the XML.
 struct Outcome {
@@ -52,18 +65,19 @@ struct Outcome {
 // writes the XML to `output` as it is made, instead of collecting it in one string. Whether the
 // stream took every byte is told by the stream's own state: check `output` afterwards. Throws
 // std::bad_alloc when memory runs out, and whatever `output` throws if its exceptions are on.
-Outcome convert(std::string_view input, std::ostream& output, const Options& options = {});
+VQZ2XML_API Outcome convert(std::string_view input, std::ostream& output,
+                            const Options& options = {});
 
 // The diagnostic in one line, as the command line reports it:
 // `FILE:LINE:COLUMN: error: expected EXPECTED, found "FOUND"` with quotes and backslashes of the
 // found text escaped and bytes outside printable ASCII as \xNN, or `..., found end of input`.
-std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic);
+VQZ2XML_API std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic);
 
 // The version of the library, such as "1.1.0".
-std::string_view version();
+VQZ2XML_API std::string_view version();
 
 } // namespace vqz2xml
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility pop
 #endif
