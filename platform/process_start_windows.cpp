@@ -1,0 +1,46 @@
+// What the program starts with: its arguments in UTF-8 and standard streams ready for bytes.
+#include "platform/process_start.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+std::string toUtf8(const wchar_t* wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    text.pop_back(); // the terminating zero
+    return text;
+}
+
+// The C runtime's text mode would write "\n" as CR LF: messages are written as on every other
+// system. Standard input keeps text mode, so that the answer typed at the overwrite question
+// ends at one line end; the conversion's own input is read from the handle, past the runtime.
+void writeStandardStreamsAsBytes() {
+    for (std::FILE* stream : {stdout, stderr}) {
+        if (_fileno(stream) >= 0) _setmode(_fileno(stream), _O_BINARY);
+    }
+}
+
+} // namespace
+
+// The narrow arguments are in the ANSI code page, which cannot name every file: the command
+// line is taken again as UTF-16 and split by the same rules.
+std::vector<std::string> startProcess(int argc, char** argv) {
+    writeStandardStreamsAsBytes();
+    int count = 0;
+    LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return {argv, argv + argc};
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(toUtf8(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+} // namespace platform
