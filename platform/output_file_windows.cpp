@@ -135,6 +135,18 @@ std::wstring followLinks(const std::wstring& name) {
     return target;
 }
 
+// The name with its folder in full. ReplaceFileW under Wine refuses names relative to the
+// working folder, and a full name stays right should the working folder change.
+std::wstring fullName(const std::wstring& name) {
+    const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return name;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return name;
+    full.resize(length);
+    return full;
+}
+
 // Where the last component of a name begins: behind its last "\", "/" or drive colon.
 std::size_t lastComponentOf(const std::wstring& name) {
     const auto separator = name.find_last_of(L"\\/:");
@@ -217,7 +229,7 @@ void OutputFile::readCreationMask() {}
 // replaced through a temporary file; a device (NUL, a console) or a pipe is written through the
 // handle opened.
 OutputFile::OutputFile(const std::string& name) : state(std::make_unique<State>()) {
-    state->target = followLinks(toPath(name).wstring());
+    state->target = followLinks(fullName(toPath(name).wstring()));
     const HANDLE existing = CreateFileW(state->target.c_str(), GENERIC_WRITE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

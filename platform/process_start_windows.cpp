@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
+// shellapi.h needs what windows.h defines, so the order stays as it is.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace platform {
 namespace {
