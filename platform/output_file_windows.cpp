@@ -175,10 +175,19 @@ HANDLE createTemporary(const std::wstring& target, std::wstring& temporary,
 
 // Puts the complete file `from` in the place of `to`. An existing file is replaced by
 // ReplaceFileW, which keeps its attributes, its security settings and its creation time as a
-// file rewritten in place would; a new one is moved there.
+// file rewritten in place would; the attributes are set once more, as not every implementation
+// of it keeps them (Wine's does not). A new file is moved there.
 bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
+    constexpr DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                               FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD attributes = GetFileAttributesW(to.c_str());
     if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                      nullptr)) {
+        if (attributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesW(to.c_str()) != attributes) {
+            const DWORD kept = attributes & settable;
+            SetFileAttributesW(to.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+        }
         return true;
     }
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;

@@ -2,7 +2,6 @@
 #include "frontend/conversion_run.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 
@@ -20,6 +19,10 @@ TEST(FileNamesTest, DefaultExtensionsLookOnlyAtTheLastComponent) {
         {"a.b.c", std::nullopt, "a.b.c", "a.xml"},
         {"../data/survey", std::nullopt, "../data/survey.vqz", "../data/survey.xml"},
         {"..\\data\\survey", std::nullopt, "..\\data\\survey.vqz", "..\\data\\survey.xml"},
+        {"C:\\data.v2\\survey", std::nullopt, "C:\\data.v2\\survey.vqz", "C:\\data.v2\\survey.xml"},
+        {"C:survey", std::nullopt, "C:survey.vqz", "C:survey.xml"},
+        {"\\\\server\\share.x\\survey.old.vqz", std::nullopt, "\\\\server\\share.x\\survey.old.vqz",
+         "\\\\server\\share.x\\survey.xml"},
         {"./survey", std::nullopt, "./survey.vqz", "./survey.xml"},
         {"dir.v2/survey.old.vqz", std::nullopt, "dir.v2/survey.old.vqz", "dir.v2/survey.xml"},
         {"in", "out", "in.vqz", "out.xml"},

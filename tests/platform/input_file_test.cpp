@@ -1,5 +1,6 @@
 // Inputs read whole: small and big (mapped) files byte for byte, and the errors of what is no file.
 #include "platform/input_file.h"
+#include "platform/paths.h"
 
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,16 @@ TEST(InputBytesTest, ReadsFilesOfEverySizeByteForByte) {
         EXPECT_TRUE(moved.view() == bytes);
         EXPECT_TRUE(input.view().empty());
     }
+}
+
+// Names are UTF-8 whatever the system's own code page: the file is found by its characters.
+TEST(InputBytesTest, NameOutsideAsciiIsFound) {
+    const ScratchFolder folder;
+    const std::string name = platform::toUtf8(folder.path) + "/\xe8\xaa\xbf\xe6\x9f\xbb.vqz";
+    std::ofstream(platform::toPath(name), std::ios::binary) << "VQZ";
+    platform::InputBytes input;
+    ASSERT_FALSE(input.readFile(name));
+    EXPECT_EQ("VQZ", input.view());
 }
 
 TEST(InputBytesTest, WhatIsNoReadableFileGivesItsError) {

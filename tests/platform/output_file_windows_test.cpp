@@ -1,0 +1,92 @@
+// Windows outputs: a replaced file keeps its attributes, devices are written in place, and a
+// read-only file is not taken for a writable one.
+#include "platform/output_file.h"
+#include "platform/paths.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder, made the working folder while it lives and removed at the end.
+struct ScratchFolder {
+    fs::path previous = fs::current_path();
+    fs::path path =
+        fs::temp_directory_path() /
+        ("vqz2xml_windows_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ScratchFolder() {
+        fs::create_directories(path);
+        fs::current_path(path);
+    }
+    ~ScratchFolder() {
+        fs::current_path(previous);
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::size_t entries() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(path), fs::directory_iterator()));
+    }
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(OutputFileWindowsTest, ReplacedFileKeepsItsAttributes) {
+    const ScratchFolder folder;
+    const fs::path target = folder.path / "out.xml";
+    std::ofstream(target, std::ios::binary) << "old";
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // A name relative to the working folder, the way the command line gives it.
+    platform::OutputFile output("out.xml");
+    ASSERT_TRUE(output.isOpen()) << output.error().message();
+    output.stream() << "new";
+    ASSERT_TRUE(output.commit()) << output.error().message();
+    EXPECT_EQ("new", readFile(target));
+    EXPECT_NE(0u, GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(1u, folder.entries());
+}
+
+TEST(OutputFileWindowsTest, DevicesAreWrittenInPlace) {
+    const ScratchFolder folder;
+    for (const char* device : {"NUL", "nul", "\\\\.\\NUL"}) {
+        SCOPED_TRACE(device);
+        EXPECT_TRUE(platform::isWritableIfRegular(device));
+        platform::OutputFile output(device);
+        ASSERT_TRUE(output.isOpen()) << output.error().message();
+        output.stream() << "gone";
+        EXPECT_TRUE(output.commit()) << output.error().message();
+        EXPECT_EQ(0u, folder.entries());
+    }
+}
+
+TEST(OutputFileWindowsTest, ReadOnlyFileIsNotWritable) {
+    const ScratchFolder folder;
+    std::ofstream("kept.xml", std::ios::binary) << "old";
+    ASSERT_TRUE(SetFileAttributesW(L"kept.xml", FILE_ATTRIBUTE_READONLY));
+    const HANDLE probe = CreateFileW(L"kept.xml", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        SetFileAttributesW(L"kept.xml", FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "read-only files are writable here (Wine run by root)";
+    }
+    EXPECT_FALSE(platform::isWritableIfRegular("kept.xml"));
+    EXPECT_TRUE(platform::isWritableIfRegular("missing.xml"));
+    platform::OutputFile output("kept.xml");
+    EXPECT_FALSE(output.isOpen());
+    EXPECT_EQ(std::error_code(ERROR_ACCESS_DENIED, std::system_category()), output.error());
+    EXPECT_EQ("old", readFile("kept.xml"));
+    SetFileAttributesW(L"kept.xml", FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
