@@ -12,8 +12,10 @@
 namespace platform {
 namespace {
 
-// WriteFile counts in 32 bits: a bigger block is written in pieces of this size.
+// WriteFile counts in 32 bits: a bigger block is written in pieces of this size. A console
+// takes less at a time (before Windows 8, some 64 kilobytes).
 constexpr std::size_t largestWrite = std::size_t{1} << 30;
+constexpr std::size_t largestConsoleWrite = std::size_t{1} << 14;
 
 std::error_code lastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
@@ -24,7 +26,10 @@ bool isValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HAND
 // and fails the stream.
 class HandleBuffer : public std::streambuf {
   public:
-    explicit HandleBuffer(HANDLE output) : handle(output) {}
+    explicit HandleBuffer(HANDLE output)
+        : handle(output),
+          largestPiece(GetFileType(output) == FILE_TYPE_CHAR ? largestConsoleWrite : largestWrite) {
+    }
     std::error_code failure() const { return failed; }
 
   protected:
@@ -42,7 +47,7 @@ class HandleBuffer : public std::streambuf {
         if (failed) return false;
         while (count > 0) {
             DWORD written = 0;
-            const auto piece = static_cast<DWORD>(std::min(count, largestWrite));
+            const auto piece = static_cast<DWORD>(std::min(count, largestPiece));
             if (!WriteFile(handle, bytes, piece, &written, nullptr)) {
                 failed = lastError();
                 return false;
@@ -54,6 +59,7 @@ class HandleBuffer : public std::streambuf {
     }
 
     HANDLE handle;
+    std::size_t largestPiece;
     std::error_code failed;
 };
 
