@@ -2,8 +2,10 @@
 #include "platform/input_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,12 @@ namespace {
 constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
+
+// Whether a file of `size` bytes can be held in memory at all: on a 32-bit system a file may be
+// bigger than the address space, and its size is not to be cut down to fit.
+bool fitsInMemory(off_t size) {
+    return static_cast<std::uintmax_t>(size) <= std::numeric_limits<std::size_t>::max();
+}
 
 // Reads `fd` to its end into `bytes`, which grows as needed, and sets `used` to the size read.
 std::error_code readToEnd(int fd, PageBuffer& bytes, std::size_t expected, std::size_t& used) {
@@ -80,6 +88,8 @@ std::error_code InputBytes::readFile(const std::string& name) {
         error = lastError();
     } else if (S_ISDIR(status.st_mode)) {
         error = std::make_error_code(std::errc::is_a_directory);
+    } else if (S_ISREG(status.st_mode) && !fitsInMemory(status.st_size)) {
+        error = std::make_error_code(std::errc::file_too_large);
     } else if (S_ISREG(status.st_mode) &&
                static_cast<std::size_t>(status.st_size) >= smallestMappedFile) {
         const auto size = static_cast<std::size_t>(status.st_size);
@@ -98,7 +108,8 @@ std::error_code InputBytes::readFile(const std::string& name) {
 std::error_code InputBytes::readStandardInput() {
     release();
     struct stat status {};
-    const std::size_t expected = ::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode)
+    const std::size_t expected = ::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode) &&
+                                         fitsInMemory(status.st_size)
                                      ? static_cast<std::size_t>(status.st_size)
                                      : 0;
     const std::error_code error = readToEnd(STDIN_FILENO, buffer, expected, length);
