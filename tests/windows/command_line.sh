@@ -143,6 +143,23 @@ same_as_linux "option form" -v -- 調査
 same_as_linux "classic form" 調査 結果
 same_as_linux "diagnostic line" --check 不良.vqz 調査
 
+echo "== wildcards, which Windows programs expand themselves"
+fresh
+mkdir sub
+cp good.vqz sub/w1.vqz
+cp good.vqz sub/w2.vqz
+cp bad.vqz sub/w3.vqz
+win --check 'sub/w*.vqz' 'sub/w?.vqz'
+check_status "wildcards" 1 "$status"
+"$linux_program" --check sub/w*.vqz sub/w?.vqz 2>"$scratch/linux.err" || true
+check "wildcards: the files matched, in order" "$scratch/linux.err" "$scratch/err"
+win --check 'sub\none*.vqz'
+check_text "wildcards matching nothing" "vqz2xml: cannot read 'sub\\none*.vqz': Invalid name"$'\n' "$scratch/err"
+win '/?'
+if grep -q '^USE: .* infile\[.vqz\] \[outfile\[.xml\]\]$' "$scratch/out"; then pass; else
+  fail "classic form, /? is no pattern"
+fi
+
 echo "== devices: NUL"
 fresh
 ls -A >"$scratch/before"
