@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <sys/wait.h>
@@ -135,6 +136,15 @@ class Sandbox {
         result.console = readFile(root / "console");
         result.errors = readFile(root / "errors");
         return result;
+    }
+
+    // Every file and folder below the run folder, by its path from there.
+    std::set<std::string> entries() const {
+        std::set<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(root / "run")) {
+            found.insert(entry.path().lexically_relative(root / "run").generic_string());
+        }
+        return found;
     }
 
     // Every regular file below the run folder with its bytes, by its path from there.
