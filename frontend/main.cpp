@@ -2,10 +2,13 @@
 #include "frontend/batch_options.h"
 #include "frontend/batch_run.h"
 #include "frontend/conversion_run.h"
+#include "platform/interruption.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
+    platform::openMissingStandardStreams();
+    platform::handleInterruptions();
     const std::vector<std::string> arguments(argv, argv + argc);
     if (isOptionForm(arguments)) return runOptionForm(arguments);
     return runConversion(arguments, std::cin, std::cout);
