@@ -106,10 +106,10 @@ std::string folderOf(const std::string& path) {
 // Six letters or digits that differ from call to call and from process to process.
 std::string randomPart() {
     static std::atomic<std::uint64_t> counter{0};
+    static const auto process = static_cast<std::uint64_t>(::getpid());
     std::uint64_t x =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (static_cast<std::uint64_t>(::getpid()) << 32) ^
-        std::hash<std::thread::id>()(std::this_thread::get_id()) ^
+        (process << 32) ^ std::hash<std::thread::id>()(std::this_thread::get_id()) ^
         (++counter * 0x9e3779b97f4a7c15u);
     // splitmix64's finish: every input bit moves every output bit
     x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
@@ -131,9 +131,14 @@ std::string hiddenName(const std::string& target) {
     constexpr std::string_view tag = ".vqz2xml-";
     const auto slash = target.rfind('/');
     const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-    const long limit = ::pathconf(folderOf(target).c_str(), _PC_NAME_MAX);
-    const std::size_t longest = limit > 0 ? static_cast<std::size_t>(limit) : 255;
     const std::size_t fixed = 1 + tag.size() + 6;
+    // No file system in use limits names to fewer than 143 bytes, so only a longer name asks.
+    constexpr std::size_t shortestLimit = 143;
+    std::size_t longest = shortestLimit;
+    if (target.size() - base + fixed > shortestLimit) {
+        const long limit = ::pathconf(folderOf(target).c_str(), _PC_NAME_MAX);
+        longest = limit > 0 ? static_cast<std::size_t>(limit) : 255;
+    }
     const std::size_t room = longest > fixed ? longest - fixed : 1;
     std::size_t cut = std::min(target.size() - base, room);
     while (cut > 0 && cut < target.size() - base &&
