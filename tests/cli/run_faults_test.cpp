@@ -209,7 +209,7 @@ std::vector<std::string> tracedCalls(const Sandbox& sandbox, std::vector<std::st
     std::ifstream trace(sandbox.beside("trace"));
     for (std::string line; std::getline(trace, line);) {
         if (line.find("+++") == std::string::npos && line.find("---") == std::string::npos) {
-            calls.push_back(line.substr(line.find(' ') + 1));
+            calls.push_back(line.substr(line.find_first_not_of("0123456789 "))); // no process id
         }
     }
     return calls;
