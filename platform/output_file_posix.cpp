@@ -132,7 +132,8 @@ std::string hiddenName(const std::string& target) {
     const auto slash = target.rfind('/');
     const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t fixed = 1 + tag.size() + 6;
-    // No file system in use limits names to fewer than 143 bytes, so only a longer name asks.
+    // File systems in use allow names of 143 bytes at least (eCryptfs's limit, the lowest), so
+    // only a longer name asks the folder.
     constexpr std::size_t shortestLimit = 143;
     std::size_t longest = shortestLimit;
     if (target.size() - base + fixed > shortestLimit) {
