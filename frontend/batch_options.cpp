@@ -1,9 +1,12 @@
 // The option form of the command line: what its options ask for.
 #include "frontend/batch_options.h"
 
+#include "frontend/printable_name.h"
+
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -20,6 +23,7 @@ constexpr const char* helpText =
     "  -f, --force            replace existing outputs\n"
     "  -n, --no-clobber       skip inputs whose output exists\n"
     "      --check            parse only: report faulty inputs, write no file\n"
+    "      --fsync            flush each output to the disk before it replaces the old one\n"
     "  -j, --jobs=N           convert N inputs at a time (default: one per processor)\n"
     "      --encoding=NAME    read bytes 0x80-0xFF of texts as latin1 (default), cp1252 or utf-8\n"
     "  -q, --quiet            print nothing but diagnostics and errors\n"
@@ -40,6 +44,130 @@ constexpr const char* helpText =
     "  1  at least one input was faulty, and nothing worse happened\n"
     "  2  a usage error, or an input that could not be converted at all\n";
 
+// An option of the command line: its names, and what its value is, when it takes one.
+struct OptionName {
+    char shortName; // 0 when it has none
+    std::string_view longName;
+    std::string_view value; // empty for a flag
+};
+
+constexpr OptionName optionNames[] = {
+    {'o', "output", "a file name"},
+    {'d', "output-dir", "a folder name"},
+    {'j', "jobs", "a number"},
+    {0, "encoding", "a name"},
+    {'f', "force", ""},
+    {'n', "no-clobber", ""},
+    {0, "check", ""},
+    {0, "fsync", ""},
+    {'q', "quiet", ""},
+    {'v', "verbose", ""},
+    {0, "progress", ""},
+    {0, "no-progress", ""},
+    {'h', "help", ""},
+    {0, "version", ""},
+};
+
+const OptionName* findOption(std::string_view longName, char shortName) {
+    for (const OptionName& option : optionNames) {
+        if (longName.empty() ? option.shortName == shortName : option.longName == longName) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+std::string needsValue(const OptionName& option) {
+    return "--" + std::string(option.longName) + " needs " + std::string(option.value);
+}
+
+// How a cluster of short options ("-fj4", "-o") is misused: the first that takes a value takes
+// the rest of the cluster, or the next argument, which must be there.
+std::string misusedShortOptions(std::string_view cluster, bool last, std::size_t& next) {
+    for (std::size_t at = 1; at < cluster.size(); ++at) {
+        const OptionName* option = findOption({}, cluster[at]);
+        if (!option) return {}; // reported as unknown after parsing
+        if (option->value.empty()) continue;
+        if (at + 1 == cluster.size()) {
+            if (last) return needsValue(*option);
+            ++next;
+        }
+        return {};
+    }
+    return {};
+}
+
+// What is wrong with how the options are written, found before CLI11 reads them: CLI11 takes the
+// next argument as the value of "--output=", and reads "--force=false" as a flag's own value.
+std::string misusedOption(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--") return {};
+        if (argument.size() < 2 || argument[0] != '-') continue;
+        const bool last = i + 1 == arguments.size();
+        if (argument[1] != '-') {
+            const std::string error = misusedShortOptions(argument, last, i);
+            if (!error.empty()) return error;
+            continue;
+        }
+        const auto equals = argument.find('=');
+        const OptionName* option = findOption(
+            argument.substr(2, equals == std::string_view::npos ? equals : equals - 2), 0);
+        if (!option) continue; // reported as unknown after parsing
+        if (equals == std::string_view::npos) {
+            if (option->value.empty()) continue;
+            if (last) return needsValue(*option);
+            ++i;
+        } else if (option->value.empty()) {
+            return "--" + std::string(option->longName) + " takes no value";
+        } else if (equals + 1 == argument.size()) {
+            return needsValue(*option);
+        }
+    }
+    return {};
+}
+
+// The number of jobs as a count from 1 to 4096, or 0 when `text` is none.
+unsigned jobCount(const std::string& text) {
+    if (text.empty() || text.size() > 4) return 0;
+    unsigned count = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return 0;
+        count = 10 * count + static_cast<unsigned>(c - '0');
+    }
+    return count <= 4096 ? count : 0;
+}
+
+// The values the options were given, checked; the reason when one is not valid.
+std::string takeValues(BatchOptions& options, const std::optional<std::string>& jobs,
+                       const std::optional<std::string>& encoding) {
+    const std::pair<const std::optional<std::string>*, std::string_view> valued[] = {
+        {&options.output, "output"},
+        {&options.outputDir, "output-dir"},
+        {&jobs, "jobs"},
+        {&encoding, "encoding"}};
+    for (const auto& [value, name] : valued) {
+        if (*value && (*value)->empty()) return needsValue(*findOption(name, 0));
+    }
+    if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
+        return "invalid number of jobs: '" + printableName(*jobs) + "'";
+    }
+    if (!encoding) return {};
+    std::string folded = *encoding;
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    using vqz2xml::Encoding;
+    const std::map<std::string, Encoding> encodings = {{"latin1", Encoding::Latin1},
+                                                       {"cp1252", Encoding::Cp1252},
+                                                       {"utf-8", Encoding::Utf8},
+                                                       {"utf8", Encoding::Utf8}};
+    const auto found = encodings.find(folded);
+    if (found == encodings.end()) {
+        return "invalid encoding: '" + printableName(*encoding) + "' (latin1, cp1252 or utf-8)";
+    }
+    options.encoding = found->second;
+    return {};
+}
+
 } // namespace
 
 bool isOptionForm(const std::vector<std::string>& arguments) {
@@ -52,28 +180,30 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
 
 ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     ParsedOptions parsed;
+    parsed.error = misusedOption(arguments);
+    if (!parsed.error.empty()) return parsed;
     BatchOptions& options = parsed.options;
     CLI::App app;
     app.set_help_flag();
+    app.allow_extras(); // unknown options are reported in the program's own words
     bool quiet = false;
     bool verbose = false;
-    using vqz2xml::Encoding;
-    const std::map<std::string, Encoding> encodings = {{"latin1", Encoding::Latin1},
-                                                       {"cp1252", Encoding::Cp1252},
-                                                       {"utf-8", Encoding::Utf8},
-                                                       {"utf8", Encoding::Utf8}};
-    std::string encoding = "latin1";
-    app.add_option("-o,--output", options.output);
-    app.add_option("-d,--output-dir", options.outputDir);
+    bool progress = false;
+    std::optional<std::string> jobs;
+    std::optional<std::string> encoding;
+    // A repeated option takes its last value, as the GNU tools do.
+    const auto last = CLI::MultiOptionPolicy::TakeLast;
+    app.add_option("-o,--output", options.output)->multi_option_policy(last);
+    app.add_option("-d,--output-dir", options.outputDir)->multi_option_policy(last);
     app.add_flag("-f,--force", options.force);
     app.add_flag("-n,--no-clobber", options.noClobber);
     app.add_flag("--check", options.check);
-    app.add_option("-j,--jobs", options.jobs)->check(CLI::Range(1u, 4096u));
-    app.add_option("--encoding", encoding)
-        ->check(CLI::IsMember({"latin1", "cp1252", "utf-8", "utf8"}, CLI::ignore_case));
+    app.add_flag("--fsync", options.fsync);
+    app.add_option("-j,--jobs", jobs)->multi_option_policy(last);
+    app.add_option("--encoding", encoding)->multi_option_policy(last);
     app.add_flag("-q,--quiet", quiet);
     app.add_flag("-v,--verbose", verbose);
-    app.add_flag("--progress,!--no-progress", options.progress);
+    app.add_flag("--progress,!--no-progress", progress)->multi_option_policy(last);
     app.add_flag("-h,--help", options.help);
     app.add_flag("--version", options.version);
     app.add_option("inputs", options.inputs);
@@ -82,11 +212,18 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
-        parsed.error = error.what();
+        parsed.error = error.what(); // not met: misusedOption finds what CLI11 would refuse
         return parsed;
     }
-    for (char& c : encoding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    options.encoding = encodings.at(encoding);
+    for (const std::string& extra : app.remaining()) {
+        if (extra == "--") continue;
+        parsed.error = "unknown option '" + printableName(extra) + "'";
+        return parsed;
+    }
+    parsed.error = takeValues(options, jobs, encoding);
+    if (!parsed.error.empty()) return parsed;
+    // Without either flag CLI11 still sets the value (to false): the count tells them apart.
+    if (app.count("--progress") > 0) options.progress = progress;
     if (options.help || options.version) return parsed;
     if (quiet && verbose) {
         parsed.error = "--quiet and --verbose exclude each other";
@@ -99,8 +236,6 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     } else if (options.output && options.inputs.size() > 1) {
         parsed.error = "--output names the output of a single input, but " +
                        std::to_string(options.inputs.size()) + " inputs are given";
-    } else if (options.output && options.output->empty()) {
-        parsed.error = "--output needs a file name";
     }
     options.verbosity = quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal;
     return parsed;

@@ -16,7 +16,8 @@ struct BatchOptions {
     bool force = false;
     bool noClobber = false;
     bool check = false;
-    unsigned jobs = 0; // 0: one per processor
+    bool fsync = false; // each output flushed to the disk before it takes its name
+    unsigned jobs = 0;  // 0: one per processor
     vqz2xml::Encoding encoding = vqz2xml::Encoding::Latin1;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal

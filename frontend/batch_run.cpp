@@ -4,6 +4,7 @@
 #include "core/conversion.h"
 #include "frontend/batch_options.h"
 #include "frontend/conversion_run.h"
+#include "frontend/printable_name.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -41,7 +43,7 @@ struct Report {
 
 std::string inQuotes(std::string_view name) {
     std::string quoted(1, '\'');
-    quoted.append(name);
+    quoted += printableName(name);
     quoted += '\'';
     return quoted;
 }
@@ -53,8 +55,11 @@ std::string messageOf(std::errc error) { return std::make_error_code(error).mess
 class FileKeys {
   public:
     std::string operator()(const std::string& name) {
-        const fs::path path = fs::absolute(platform::toPath(name)).lexically_normal();
         std::error_code error;
+        fs::path path = fs::absolute(platform::toPath(name), error);
+        // A working folder that was removed has no name: then the names are compared as given.
+        if (error) path = platform::toPath(name);
+        path = path.lexically_normal();
         if (fs::is_symlink(path, error)) {
             const fs::path target = fs::weakly_canonical(path, error);
             if (!error) return platform::toUtf8(target);
@@ -129,6 +134,8 @@ class Converter {
             return convert(job);
         } catch (const std::bad_alloc&) {
             return failed("not enough memory to convert " + inQuotes(job.input));
+        } catch (const std::exception& error) {
+            return failed("cannot convert " + inQuotes(job.input) + ": " + error.what());
         }
     }
 
@@ -138,14 +145,33 @@ class Converter {
     }
 
     std::string target(const Job& job) const {
-        return job.output.empty() ? std::string("<stdout>") : job.output;
+        return job.output.empty() ? std::string("<stdout>") : printableName(job.output);
+    }
+
+    static std::optional<Report> read(const Job& job, platform::InputBytes& input) {
+        const std::error_code error =
+            job.fromStdin ? input.readStandardInput() : input.readFile(job.input);
+        if (!error) return std::nullopt;
+        if (error == platform::InputError::ChangedWhileRead) {
+            return failed(inQuotes(job.input) + " " + error.message());
+        }
+        return failed("cannot read " + inQuotes(job.input) + ": " + error.message());
+    }
+
+    // A stream (standard input, a pipe) may take long to read and cannot be read again, so its
+    // output is made sure of first; a file is read first, so that a missing one creates nothing.
+    static bool isStream(const Job& job) {
+        std::error_code error;
+        const fs::file_status status = fs::status(platform::toPath(job.input), error);
+        return job.fromStdin || (!error && status.type() != fs::file_type::regular &&
+                                 status.type() != fs::file_type::directory);
     }
 
     Report convert(const Job& job) const {
         platform::InputBytes input;
-        if (const std::error_code error =
-                job.fromStdin ? input.readStandardInput() : input.readFile(job.input)) {
-            return failed("cannot read " + inQuotes(job.input) + ": " + error.message());
+        const bool readsLast = !options.check && !job.output.empty() && isStream(job);
+        if (!readsLast) {
+            if (auto failure = read(job, input)) return std::move(*failure);
         }
         if (options.check) return check(job, input.view());
         if (job.output.empty()) {
@@ -157,6 +183,9 @@ class Converter {
         if (!output.isOpen()) {
             return failed("cannot write " + inQuotes(job.output) + ": " + output.error().message());
         }
+        if (readsLast) {
+            if (auto failure = read(job, input)) return std::move(*failure);
+        }
         return write(job, input.view(), output);
     }
 
@@ -166,11 +195,14 @@ class Converter {
         if (!job.fromStdin && isSameFile(job.input, job.output)) {
             return failed(inQuotes(job.input) + " would be its own output");
         }
-        if (!isRegularFile(job.output)) return std::nullopt;
+        if (platform::isWrittenDirectly(job.output) || !isRegularFile(job.output)) {
+            return std::nullopt;
+        }
         if (options.noClobber) {
             Report skipped{Result::Skipped, {}};
             if (options.verbosity == Verbosity::Verbose) {
-                skipped.lines.push_back(job.input + ": skipped, " + job.output + " exists");
+                skipped.lines.push_back(printableName(job.input) + ": skipped, " +
+                                        printableName(job.output) + " exists");
             }
             return skipped;
         }
@@ -188,13 +220,13 @@ class Converter {
     Report write(const Job& job, std::string_view input, platform::OutputFile& output) const {
         const vqz2xml::Outcome outcome =
             convertInput(input, output.stream(), conversionOptions, settings);
-        if (!output.commit()) {
+        if (!output.commit(options.fsync ? platform::Sync::ToDisk : platform::Sync::None)) {
             return failed("cannot write " + inQuotes(target(job)) + ": " +
                           output.error().message());
         }
         Report report = judged(job, outcome);
         if (options.verbosity == Verbosity::Verbose) {
-            report.lines.push_back(job.input + " -> " + target(job) + ": " +
+            report.lines.push_back(printableName(job.input) + " -> " + target(job) + ": " +
                                    (outcome.complete ? "converted" : "faulty"));
         }
         return report;
@@ -205,14 +237,16 @@ class Converter {
         const vqz2xml::Outcome outcome = convertInput(input, nowhere, conversionOptions, settings);
         Report report = judged(job, outcome);
         if (options.verbosity == Verbosity::Verbose) {
-            report.lines.push_back(job.input + ": " + (outcome.complete ? "complete" : "faulty"));
+            report.lines.push_back(printableName(job.input) + ": " +
+                                   (outcome.complete ? "complete" : "faulty"));
         }
         return report;
     }
 
     static Report judged(const Job& job, const vqz2xml::Outcome& outcome) {
         if (outcome.complete) return {Result::Converted, {}};
-        return {Result::Faulty, {vqz2xml::diagnosticLine(job.input, *outcome.diagnostic)}};
+        return {Result::Faulty,
+                {vqz2xml::diagnosticLine(printableName(job.input), *outcome.diagnostic)}};
     }
 
     const BatchOptions& options;
@@ -292,20 +326,36 @@ unsigned workerCount(const BatchOptions& options, std::size_t inputs) {
     return static_cast<unsigned>(std::min<std::size_t>(workers, inputs));
 }
 
+// Runs the jobs on up to `workerCount` threads: as many as the system will start, this one
+// included. What a worker throws is thrown again here once every worker has stopped.
 void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console& console) {
     const unsigned workers = workerCount(options, jobs.size());
     const Converter converter(options, workers == 1);
     std::atomic<std::size_t> next{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
     const auto work = [&] {
-        for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            console.finished(i, converter.run(jobs[i]));
+        try {
+            for (std::size_t i = next++; i < jobs.size(); i = next++) {
+                console.finished(i, converter.run(jobs[i]));
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure) failure = std::current_exception();
+            next = jobs.size(); // the others stop after their current job
         }
     };
     std::vector<std::thread> threads;
-    for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
+    try {
+        threads.reserve(workers);
+        for (unsigned i = 1; i < workers; ++i) threads.emplace_back(work);
+    } catch (const std::exception&) {
+        // no more threads to be had (a memory limit, a process limit): those started do the work
+    }
     work();
     for (std::thread& thread : threads) thread.join();
     console.finish();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void printSummary(const Console& console, std::size_t inputs, bool check) {
@@ -315,9 +365,7 @@ void printSummary(const Console& console, std::size_t inputs, bool check) {
               << console.count(Result::Failed) << (check ? " not checked\n" : " not converted\n");
 }
 
-} // namespace
-
-int runOptionForm(const std::vector<std::string>& arguments) {
+int runBatch(const std::vector<std::string>& arguments) {
     const ParsedOptions parsed = parseBatchOptions(arguments);
     if (!parsed.error.empty()) return usageError(parsed.error);
     const BatchOptions& options = parsed.options;
@@ -335,9 +383,12 @@ int runOptionForm(const std::vector<std::string>& arguments) {
         const fs::path folder = platform::toPath(*options.outputDir);
         std::error_code error;
         fs::create_directories(folder, error);
-        if (error || !fs::is_directory(folder)) {
+        if (!error && !fs::is_directory(folder, error) && !error) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        }
+        if (error) {
             std::cerr << "vqz2xml: cannot create folder " << inQuotes(*options.outputDir) << ": "
-                      << (error ? error.message() : messageOf(std::errc::not_a_directory)) << '\n';
+                      << error.message() << '\n';
             return 2;
         }
     }
@@ -351,4 +402,17 @@ int runOptionForm(const std::vector<std::string>& arguments) {
     }
     if (console.count(Result::Failed) > 0) return 2;
     return console.count(Result::Faulty) > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int runOptionForm(const std::vector<std::string>& arguments) {
+    try {
+        return runBatch(arguments);
+    } catch (const std::exception& error) {
+        std::cerr << "vqz2xml: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "vqz2xml: stopped by an unknown failure\n";
+    }
+    return 2;
 }

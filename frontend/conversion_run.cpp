@@ -55,9 +55,14 @@ bool isSameFile(const std::string& input, const std::string& output) {
            fs::equivalent(platform::toPath(input), platform::toPath(output), error);
 }
 
-// Asks until the answer is yes or no; a missing answer (end of input) is no.
+// Replies after which the question is given up as answered no: standard input may be an endless
+// source of other bytes, such as /dev/zero.
+constexpr int mostReplies = 100;
+
+// Asks until the answer is yes or no; a missing answer (end of input) is no, and so are
+// `mostReplies` replies that are neither.
 bool mayOverwrite(const std::string& output, std::istream& answers, std::ostream& console) {
-    for (;;) {
+    for (int replies = 0; replies < mostReplies; ++replies) {
         console << "Output file " << output << " exists - overwrite (Y/N)? " << std::flush;
         const int answer = answers.get();
         if (answer == std::char_traits<char>::eof()) return false;
@@ -65,6 +70,8 @@ bool mayOverwrite(const std::string& output, std::istream& answers, std::ostream
         if (answer == 'y' || answer == 'Y') return true;
         if (answer == 'n' || answer == 'N') return false;
     }
+    console << "\nERROR: No Y or N in " << mostReplies << " answers, taken as N\n";
+    return false;
 }
 
 struct FileNames {
@@ -138,8 +145,11 @@ bool runPasses(std::string_view input, platform::OutputFile& output, const FileN
 
 void convertFile(const FileNames& names, std::ostream& console, const std::string& program) {
     platform::InputBytes input;
-    if (input.readFile(names.input)) {
-        refuse(console, program, "ERROR: Can't find input file " + names.input + "\n");
+    if (const std::error_code error = input.readFile(names.input)) {
+        refuse(console, program,
+               error == platform::InputError::ChangedWhileRead
+                   ? "ERROR: Input file " + names.input + " changed while it was read\n"
+                   : "ERROR: Can't find input file " + names.input + "\n");
         return;
     }
     if (!platform::isWritableIfRegular(names.output)) {
@@ -180,13 +190,19 @@ int runConversion(const std::vector<std::string>& arguments, std::istream& answe
     const std::string program = arguments.empty() ? "vqz2xml" : arguments[0];
     platform::OutputFile::readCreationMask();
     console << banner;
-    const auto names = namesFromArguments(arguments, console, program);
-    if (!names || !mayConvert(*names, answers, console, program)) return 0;
     try {
-        convertFile(*names, console, program);
-    } catch (const std::bad_alloc&) {
-        // An input too big for the memory at hand is reported, not a crash.
-        console << "\nERROR: Not enough memory to convert " << names->input << "\n";
+        const auto names = namesFromArguments(arguments, console, program);
+        if (!names || !mayConvert(*names, answers, console, program)) return 0;
+        try {
+            convertFile(*names, console, program);
+        } catch (const std::bad_alloc&) {
+            // An input too big for the memory at hand is reported, not a crash.
+            console << "\nERROR: Not enough memory to convert " << names->input << "\n";
+        }
+    } catch (const std::exception& error) {
+        console << "\nERROR: Conversion stopped: " << error.what() << "\n";
+    } catch (...) {
+        console << "\nERROR: Conversion stopped by an unknown failure\n";
     }
     return 0;
 }

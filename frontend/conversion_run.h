@@ -16,6 +16,6 @@ std::string outputFileName(std::string_view first, std::optional<std::string_vie
 
 // The whole program: `arguments` as main receives them (the program's name first), the answer
 // to the overwrite question read from `answers`, every message written to `console`. Returns
-// the exit status, which is always 0.
+// the exit status, which is always 0. Throws nothing: a failure is reported in an ERROR line.
 int runConversion(const std::vector<std::string>& arguments, std::istream& answers,
                   std::ostream& console);

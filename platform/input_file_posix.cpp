@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -14,8 +13,7 @@
 namespace platform {
 namespace {
 
-// Below this a file is read rather than mapped: mapping costs more than it saves.
-constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
+void (*readHook)(const std::string&) = nullptr;
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
 
@@ -43,40 +41,44 @@ std::error_code readToEnd(int fd, PageBuffer& bytes, std::size_t expected, std::
     }
 }
 
-// A read-only map of a regular file's `size` bytes; null when the system cannot map it.
-const char* mapFile(int fd, std::size_t size) {
-    void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (pages == MAP_FAILED) return nullptr;
-#ifdef MADV_SEQUENTIAL
-    madvise(pages, size, MADV_SEQUENTIAL); // read front to back, so read ahead; only advice
-#endif
-    return static_cast<const char*>(pages);
+bool sameState(const struct stat& before, const struct stat& after) {
+    return before.st_size == after.st_size && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
+           before.st_mtim.tv_nsec == after.st_mtim.tv_nsec;
+}
+
+// Reads the regular file open as `fd` whose state was `before`, and checks that the bytes are the
+// file's as it stood throughout: its size and modification time the same after reading, and the
+// end met where the size said.
+std::error_code readRegular(int fd, const std::string& name, const struct stat& before,
+                            PageBuffer& bytes, std::size_t& used) {
+    const auto size = static_cast<std::size_t>(before.st_size);
+    if (const std::error_code error = readToEnd(fd, bytes, size, used)) return error;
+    if (readHook) readHook(name);
+    struct stat after {};
+    if (::fstat(fd, &after) != 0) return lastError();
+    if (used != size || !sameState(before, after)) return InputError::ChangedWhileRead;
+    return {};
 }
 
 } // namespace
 
-InputBytes::~InputBytes() { release(); }
-
 InputBytes::InputBytes(InputBytes&& other) noexcept
-    : buffer(std::move(other.buffer)), mapped(std::exchange(other.mapped, nullptr)),
-      length(std::exchange(other.length, 0)) {}
+    : buffer(std::move(other.buffer)), length(std::exchange(other.length, 0)) {}
 
 InputBytes& InputBytes::operator=(InputBytes&& other) noexcept {
     if (this != &other) {
-        release();
         buffer = std::move(other.buffer);
-        mapped = std::exchange(other.mapped, nullptr);
         length = std::exchange(other.length, 0);
     }
     return *this;
 }
 
 void InputBytes::release() noexcept {
-    if (mapped) munmap(const_cast<char*>(mapped), length);
-    mapped = nullptr;
     buffer = PageBuffer();
     length = 0;
 }
+
+void InputBytes::setReadHook(void (*hook)(const std::string& name)) { readHook = hook; }
 
 std::error_code InputBytes::readFile(const std::string& name) {
     release();
@@ -90,15 +92,10 @@ std::error_code InputBytes::readFile(const std::string& name) {
         error = std::make_error_code(std::errc::is_a_directory);
     } else if (S_ISREG(status.st_mode) && !fitsInMemory(status.st_size)) {
         error = std::make_error_code(std::errc::file_too_large);
-    } else if (S_ISREG(status.st_mode) &&
-               static_cast<std::size_t>(status.st_size) >= smallestMappedFile) {
-        const auto size = static_cast<std::size_t>(status.st_size);
-        if ((mapped = mapFile(fd, size))) length = size;
-    }
-    if (!error && !mapped) {
-        const std::size_t expected =
-            S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-        error = readToEnd(fd, buffer, expected, length);
+    } else if (S_ISREG(status.st_mode)) {
+        error = readRegular(fd, name, status, buffer, length);
+    } else {
+        error = readToEnd(fd, buffer, 0, length);
     }
     ::close(fd);
     if (error) release();
@@ -107,12 +104,16 @@ std::error_code InputBytes::readFile(const std::string& name) {
 
 std::error_code InputBytes::readStandardInput() {
     release();
-    struct stat status {};
-    const std::size_t expected = ::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode) &&
-                                         fitsInMemory(status.st_size)
-                                     ? static_cast<std::size_t>(status.st_size)
-                                     : 0;
-    const std::error_code error = readToEnd(STDIN_FILENO, buffer, expected, length);
+    struct stat before {};
+    const bool regular = ::fstat(STDIN_FILENO, &before) == 0 && S_ISREG(before.st_mode);
+    const std::size_t expected =
+        regular && fitsInMemory(before.st_size) ? static_cast<std::size_t>(before.st_size) : 0;
+    std::error_code error = readToEnd(STDIN_FILENO, buffer, expected, length);
+    // A file given as standard input may be read from anywhere, so only its state is compared.
+    struct stat after {};
+    if (!error && regular && (::fstat(STDIN_FILENO, &after) != 0 || !sameState(before, after))) {
+        error = InputError::ChangedWhileRead;
+    }
     if (error) release();
     return error;
 }

@@ -103,27 +103,48 @@ TEST(CommandLineTest, RefusesWithUsageAndTouchesNothing) {
     }
 }
 
+// Standard input may never say yes or no (/dev/zero, `yes ''`): after 100 replies that are
+// neither the question is given up, as if answered no.
 TEST(CommandLineTest, AsksBeforeOverwriting) {
     constexpr std::string_view oldXml = "old contents\r\n";
     struct Case {
         std::string answers;
         int questions;
         bool proceeds;
+        std::string_view redirections = "";
     };
+    std::string ninetyNine;
+    for (int i = 0; i < 99; ++i) ninetyNine += "x\n";
     const Case cases[] = {
-        {"y\n", 1, true},  {"Y\n", 1, true},  {"yes\n", 1, true},   {"y", 1, true},
-        {"N\n", 1, false}, {"n\n", 1, false}, {"x\ny\n", 2, true},  {"\ny\n", 2, true},
-        {"x\n", 2, false}, {"", 1, false},    {"x\nN\n", 2, false},
+        {"y\n", 1, true},
+        {"Y\n", 1, true},
+        {"yes\n", 1, true},
+        {"y", 1, true},
+        {"N\n", 1, false},
+        {"n\n", 1, false},
+        {"x\ny\n", 2, true},
+        {"\ny\n", 2, true},
+        {"x\n", 2, false},
+        {"", 1, false},
+        {"x\nN\n", 2, false},
+        {ninetyNine + "y\n", 100, true},
+        {ninetyNine + "x\ny\n", 100, false},
+        {std::string(1000000, '\n'), 100, false},
+        {"", 100, false, " </dev/zero"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.answers));
+        SCOPED_TRACE(testing::PrintToString(c.answers.substr(0, 10)) + std::string(c.redirections));
         const Sandbox sandbox;
         sandbox.addFile("a.vqz", completeInput);
         sandbox.addFile("a.xml", oldXml);
-        const RunResult result = sandbox.run({"a"}, c.answers);
+        const RunResult result =
+            sandbox.run({"a"}, c.answers, Shell{"", c.redirections, false, ""});
         EXPECT_EQ(0, result.status);
         std::string expected(banner);
         for (int i = 0; i < c.questions; ++i) expected += question("a.xml");
+        if (c.questions == 100 && !c.proceeds) {
+            expected += "\nERROR: No Y or N in 100 answers, taken as N\n";
+        }
         expected += c.proceeds ? converted("a.vqz", "a.xml") : usage();
         EXPECT_EQ(expected, result.console);
         EXPECT_EQ(c.proceeds ? completeXml : oldXml, readFile(sandbox.path("a.xml")));
@@ -159,6 +180,22 @@ TEST(CommandLineTest, FaultyInputLeavesErrorReport) {
                   "'VQZ' was expected but found:\r\n" + blanks +
                   "QVZ is not how a classic file begins, so\r\n",
               readFile(sandbox.path("bad.xml")));
+}
+
+// A file whose bytes do not match its size is one that changed while it was read: a file of
+// /proc, whose size is given as 0, serves as one on every run. It is not converted.
+TEST(CommandLineTest, InputChangedWhileReadIsReported) {
+    if (!fs::exists("/proc/self/status")) GTEST_SKIP() << "no /proc here";
+    const Sandbox sandbox;
+    fs::create_symlink("/proc/self/status", sandbox.path("status.vqz"));
+    const RunResult classic = sandbox.run({"status", "out.xml"}, "");
+    EXPECT_EQ(std::string(banner) + "ERROR: Input file status.vqz changed while it was read\n" +
+                  usage(),
+              classic.console);
+    const RunResult options = sandbox.run({"-o", "out.xml", "status"}, "");
+    EXPECT_EQ(2, options.status);
+    EXPECT_EQ("vqz2xml: 'status.vqz' changed while it was read\n", options.errors);
+    EXPECT_EQ(std::set<std::string>{"status.vqz"}, sandbox.entries());
 }
 
 constexpr std::string_view memoryLimit = "ulimit -v 150000 && "; // kilobytes of address space

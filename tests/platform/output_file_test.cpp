@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <map>
 #include <string>
 
 namespace {
@@ -16,16 +17,35 @@ std::string readFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::size_t entriesIn(const fs::path& folder) {
-    return static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+std::map<std::string, std::string> filesIn(const fs::path& folder) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        found[entry.path().filename().string()] = readFile(entry.path());
+    }
+    return found;
 }
 
-TEST(OutputFileTest, ReplacesTheOldOutputOnlyOnCommit) {
+// A scratch folder, removed with everything in it at the end; temporary files are made both
+// ways the system may make them, unnamed and named, in turn.
+class OutputFileTest : public testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        platform::OutputFile::allowUnnamedTemporaries(GetParam());
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        platform::OutputFile::allowUnnamedTemporaries(true);
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
     const fs::path folder =
         fs::temp_directory_path() /
-        ("vqz2xml_output_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::create_directories(folder);
+        ("vqz2xml_output_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + std::to_string(GetParam()));
+};
+
+TEST_P(OutputFileTest, ReplacesTheOldOutputOnlyOnCommit) {
     const fs::path target = folder / "out.xml";
     std::ofstream(target, std::ios::binary) << "old";
     {
@@ -34,19 +54,41 @@ TEST(OutputFileTest, ReplacesTheOldOutputOnlyOnCommit) {
         abandoned.stream() << "half";
         EXPECT_EQ("old", readFile(target));
     }
-    EXPECT_EQ("old", readFile(target));
-    EXPECT_EQ(1u, entriesIn(folder)) << "the temporary file is gone";
-    {
+    EXPECT_EQ((std::map<std::string, std::string>{{"out.xml", "old"}}), filesIn(folder))
+        << "the temporary file is gone";
+    for (const platform::Sync sync : {platform::Sync::None, platform::Sync::ToDisk}) {
         platform::OutputFile output(target.string());
         output.stream() << "new\r\n\x1a";
-        EXPECT_TRUE(output.commit());
+        EXPECT_TRUE(output.commit(sync));
+        EXPECT_EQ((std::map<std::string, std::string>{{"out.xml", "new\r\n\x1a"}}),
+                  filesIn(folder));
     }
-    EXPECT_EQ("new\r\n\x1a", readFile(target));
-    EXPECT_EQ(1u, entriesIn(folder));
     platform::OutputFile nowhere((folder / "missing" / "out.xml").string());
     EXPECT_FALSE(nowhere.isOpen());
     EXPECT_EQ(std::errc::no_such_file_or_directory, nowhere.error());
-    fs::remove_all(folder);
 }
+
+// The temporary name is the output's own cut short where it would pass the file system's limit,
+// so that every output name that fits can be written, new or replacing an old one.
+TEST_P(OutputFileTest, NamesUpToTheLimitAreWrittenAndReplaced) {
+    for (const std::size_t length : {240u, 248u, 251u, 252u, 255u}) {
+        for (const bool exists : {false, true}) {
+            SCOPED_TRACE(std::to_string(length) + (exists ? " replacing" : " new"));
+            const std::string name = std::string(length - 6, 'x') + "\xc3\xa9.xml";
+            if (exists) std::ofstream(folder / name) << "old";
+            platform::OutputFile output((folder / name).string());
+            ASSERT_TRUE(output.isOpen()) << output.error().message();
+            output.stream() << "new";
+            EXPECT_TRUE(output.commit());
+            EXPECT_EQ((std::map<std::string, std::string>{{name, "new"}}), filesIn(folder));
+            fs::remove(folder / name);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Temporaries, OutputFileTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return param.param ? "Unnamed" : "Named";
+                         });
 
 } // namespace
