@@ -5,7 +5,6 @@
 
 #include <CLI/CLI.hpp>
 #include <cctype>
-#include <map>
 #include <utility>
 
 namespace {
@@ -15,17 +14,26 @@ constexpr const char* helpText =
     "       vqz2xml infile[.vqz] [outfile[.xml]]   (the classic form, when no option is given)\n"
     "\n"
     "Converts classic Quorbel files (version 1.0 or 1.1) into Quorbel XML 1.1 documents.\n"
-    "An INPUT gets \".vqz\" when its last path component has no \".\"; \"-\" is standard input.\n"
+    "An INPUT is taken as given when that file exists, and gets \".vqz\" otherwise when its\n"
+    "last path component has no \".\"; \"-\" is standard input; with -r, a folder.\n"
     "\n"
     "Options:\n"
     "  -o, --output=FILE      write the single input's XML to FILE; \"-\" is standard output\n"
     "  -d, --output-dir=DIR   write each output into DIR (created if missing)\n"
+    "  -r, --recursive        convert every *.vqz file (any letter case) below each folder\n"
+    "                         INPUT; with -d its tree is repeated under DIR\n"
     "  -f, --force            replace existing outputs\n"
     "  -n, --no-clobber       skip inputs whose output exists\n"
+    "  -u, --update           convert only inputs whose output is missing or not newer\n"
+    "      --no-faulty-output a faulty input writes no output and leaves an old one alone\n"
     "      --check            parse only: report faulty inputs, write no file\n"
     "      --fsync            flush each output to the disk before it replaces the old one\n"
+    "      --report=FILE      one JSON object per input into FILE (\"-\": standard output)\n"
     "  -j, --jobs=N           convert N inputs at a time (default: one per processor)\n"
-    "      --encoding=NAME    read bytes 0x80-0xFF of texts as latin1 (default), cp1252 or utf-8\n"
+    "      --encoding=NAME    how bytes 0x80-0xFF of texts are read: latin1 (default;\n"
+    "                         also latin-1, iso-8859-1), cp1252 (windows-1252), utf-8\n"
+    "                         (utf8; a leading byte-order mark is skipped) or auto, which\n"
+    "                         guesses one of them for each input\n"
     "  -q, --quiet            print nothing but diagnostics and errors\n"
     "  -v, --verbose          print one line per file\n"
     "      --progress         show progress on standard error (default: when it is a terminal)\n"
@@ -34,15 +42,60 @@ constexpr const char* helpText =
     "      --version          print the program's name and version and exit\n"
     "\n"
     "Without -o, each output is named as the classic form names it: the input's name up to the\n"
-    "first \".\" of its last path component, with \".xml\" added; it lies next to its input, or\n"
-    "in the folder -d names. Standard input goes to standard output. An existing output is\n"
-    "refused unless -f or -n is given. A faulty input is reported as\n"
+    "first \".\" of its last path component, with \".xml\" added (a file found by -r keeps its\n"
+    "name up to the final \".vqz\"); it lies next to its input, or in the folder -d names.\n"
+    "Standard input goes to standard output. An existing output is refused unless -f, -n or\n"
+    "-u is given. A faulty input is reported as\n"
     "FILE:LINE:COLUMN: error: expected ..., found \"...\" and its output ends with the report.\n"
     "\n"
+    "An archive, converted again later with only what changed:\n"
+    "  vqz2xml -r -u -d xml/ --encoding=auto --report=migration.jsonl archive/\n"
+    "\n"
     "Exit status:\n"
-    "  0  every input was converted completely, or skipped with -n\n"
+    "  0  every input was converted completely, skipped with -n or up to date with -u\n"
     "  1  at least one input was faulty, and nothing worse happened\n"
     "  2  a usage error, or an input that could not be converted at all\n";
+
+// The names --encoding takes, once folded to lower case with "-" for "_".
+struct EncodingNameEntry {
+    std::string_view name;
+    std::optional<vqz2xml::Encoding> encoding;
+};
+constexpr EncodingNameEntry encodingNames[] = {{"latin1", vqz2xml::Encoding::Latin1},
+                                               {"latin-1", vqz2xml::Encoding::Latin1},
+                                               {"iso-8859-1", vqz2xml::Encoding::Latin1},
+                                               {"iso8859-1", vqz2xml::Encoding::Latin1},
+                                               {"cp1252", vqz2xml::Encoding::Cp1252},
+                                               {"windows-1252", vqz2xml::Encoding::Cp1252},
+                                               {"utf-8", vqz2xml::Encoding::Utf8},
+                                               {"utf8", vqz2xml::Encoding::Utf8},
+                                               {"auto", std::nullopt}};
+
+// Two of the ways to treat an existing output given together, as a usage error; --update also
+// needs outputs to compare, which --check does not write.
+std::string exclusionError(const BatchOptions& options) {
+    const std::pair<bool, const char*> given[] = {{options.force, "--force"},
+                                                  {options.noClobber, "--no-clobber"},
+                                                  {options.update, "--update"},
+                                                  {options.update && options.check, "--check"}};
+    const char* first = nullptr;
+    for (const auto& [set, name] : given) {
+        if (!set) continue;
+        if (first) return std::string(first) + " and " + name + " exclude each other";
+        first = name;
+    }
+    return {};
+}
+
+// Whether some XML would go to standard output.
+bool writesXmlToStandardOutput(const BatchOptions& options) {
+    if (options.check) return false;
+    if (options.output) return *options.output == "-";
+    for (const std::string& input : options.inputs) {
+        if (input == "-") return true;
+    }
+    return false;
+}
 
 // An option of the command line: its names, and what its value is, when it takes one.
 struct OptionName {
@@ -56,8 +109,12 @@ constexpr OptionName optionNames[] = {
     {'d', "output-dir", "a folder name"},
     {'j', "jobs", "a number"},
     {0, "encoding", "a name"},
+    {0, "report", "a file name"},
+    {'r', "recursive", ""},
     {'f', "force", ""},
     {'n', "no-clobber", ""},
+    {'u', "update", ""},
+    {0, "no-faulty-output", ""},
     {0, "check", ""},
     {0, "fsync", ""},
     {'q', "quiet", ""},
@@ -144,6 +201,7 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
     const std::pair<const std::optional<std::string>*, std::string_view> valued[] = {
         {&options.output, "output"},
         {&options.outputDir, "output-dir"},
+        {&options.report, "report"},
         {&jobs, "jobs"},
         {&encoding, "encoding"}};
     for (const auto& [value, name] : valued) {
@@ -152,19 +210,10 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
     if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
         return "invalid number of jobs: '" + printableName(*jobs) + "'";
     }
-    if (!encoding) return {};
-    std::string folded = *encoding;
-    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    using vqz2xml::Encoding;
-    const std::map<std::string, Encoding> encodings = {{"latin1", Encoding::Latin1},
-                                                       {"cp1252", Encoding::Cp1252},
-                                                       {"utf-8", Encoding::Utf8},
-                                                       {"utf8", Encoding::Utf8}};
-    const auto found = encodings.find(folded);
-    if (found == encodings.end()) {
-        return "invalid encoding: '" + printableName(*encoding) + "' (latin1, cp1252 or utf-8)";
+    if (encoding && !parseEncodingName(*encoding, options.encoding)) {
+        return "invalid encoding: '" + printableName(*encoding) +
+               "' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, utf8 or auto)";
     }
-    options.encoding = found->second;
     return {};
 }
 
@@ -176,6 +225,29 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
         if (argument.size() > 1 && argument[0] == '-') return true; // "--" included
     }
     return false;
+}
+
+bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding) {
+    std::string folded(name);
+    for (char& c : folded) {
+        c = c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    for (const EncodingNameEntry& entry : encodingNames) {
+        if (entry.name == folded) {
+            encoding = entry.encoding;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string_view encodingName(vqz2xml::Encoding encoding) {
+    switch (encoding) {
+    case vqz2xml::Encoding::Latin1: return "latin1";
+    case vqz2xml::Encoding::Cp1252: return "cp1252";
+    case vqz2xml::Encoding::Utf8: return "utf-8";
+    }
+    return "latin1";
 }
 
 ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
@@ -195,10 +267,14 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("-o,--output", options.output)->multi_option_policy(last);
     app.add_option("-d,--output-dir", options.outputDir)->multi_option_policy(last);
+    app.add_flag("-r,--recursive", options.recursive);
     app.add_flag("-f,--force", options.force);
     app.add_flag("-n,--no-clobber", options.noClobber);
+    app.add_flag("-u,--update", options.update);
+    app.add_flag("--no-faulty-output", options.noFaultyOutput);
     app.add_flag("--check", options.check);
     app.add_flag("--fsync", options.fsync);
+    app.add_option("--report", options.report)->multi_option_policy(last);
     app.add_option("-j,--jobs", jobs)->multi_option_policy(last);
     app.add_option("--encoding", encoding)->multi_option_policy(last);
     app.add_flag("-q,--quiet", quiet);
@@ -227,8 +303,8 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     if (options.help || options.version) return parsed;
     if (quiet && verbose) {
         parsed.error = "--quiet and --verbose exclude each other";
-    } else if (options.force && options.noClobber) {
-        parsed.error = "--force and --no-clobber exclude each other";
+    } else if (const std::string excluded = exclusionError(options); !excluded.empty()) {
+        parsed.error = excluded;
     } else if (options.output && options.outputDir) {
         parsed.error = "--output and --output-dir exclude each other";
     } else if (options.inputs.empty()) {
@@ -236,6 +312,8 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     } else if (options.output && options.inputs.size() > 1) {
         parsed.error = "--output names the output of a single input, but " +
                        std::to_string(options.inputs.size()) + " inputs are given";
+    } else if (options.report && *options.report == "-" && writesXmlToStandardOutput(options)) {
+        parsed.error = "--report=- and the XML cannot both go to standard output";
     }
     options.verbosity = quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal;
     return parsed;

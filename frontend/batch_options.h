@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class Verbosity { Quiet, Normal, Verbose };
@@ -13,12 +14,17 @@ struct BatchOptions {
     std::vector<std::string> inputs; // as given; "-" is standard input
     std::optional<std::string> output;
     std::optional<std::string> outputDir;
+    bool recursive = false;
     bool force = false;
     bool noClobber = false;
+    bool update = false;
     bool check = false;
     bool fsync = false; // each output flushed to the disk before it takes its name
-    unsigned jobs = 0;  // 0: one per processor
-    vqz2xml::Encoding encoding = vqz2xml::Encoding::Latin1;
+    bool noFaultyOutput = false;
+    std::optional<std::string> report; // "-" is standard output
+    unsigned jobs = 0;                 // 0: one per processor
+    // None: guessed for each input ("auto").
+    std::optional<vqz2xml::Encoding> encoding = vqz2xml::Encoding::Latin1;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;
@@ -35,6 +41,14 @@ struct ParsedOptions {
     std::string error; // empty when the arguments are valid
 };
 ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments);
+
+// The encoding an --encoding name stands for: every name the Python module takes for the three
+// ("latin1", "latin-1", "iso-8859-1", "cp1252", "windows-1252", "utf-8", "utf8"), in any letter
+// case and with "_" for "-", or "auto", which leaves `encoding` empty. False for any other name.
+bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding);
+
+// The name reports give an encoding: "latin1", "cp1252" or "utf-8".
+std::string_view encodingName(vqz2xml::Encoding encoding);
 
 // The text --help prints.
 std::string batchHelp();

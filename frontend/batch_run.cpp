@@ -2,8 +2,10 @@
 #include "frontend/batch_run.h"
 
 #include "core/conversion.h"
+#include "core/encoding_guess.h"
 #include "frontend/batch_options.h"
-#include "frontend/conversion_run.h"
+#include "frontend/batch_plan.h"
+#include "frontend/batch_report.h"
 #include "frontend/printable_name.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
@@ -12,13 +14,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <mutex>
 #include <new>
 #include <optional>
+#include <streambuf>
 #include <system_error>
 #include <thread>
 
@@ -26,136 +29,131 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view stdinName = "<stdin>";
-
-struct Job {
-    std::string input; // the name opened, or <stdin>
-    bool fromStdin = false;
-    std::string output; // empty: standard output
-};
-
-enum class Result { Converted, Faulty, Skipped, Failed };
-
+// What became of one job: the lines for standard error and the report's record.
 struct Report {
-    Result result = Result::Failed;
     std::vector<std::string> lines;
+    ReportRecord record;
 };
-
-std::string inQuotes(std::string_view name) {
-    std::string quoted(1, '\'');
-    quoted += printableName(name);
-    quoted += '\'';
-    return quoted;
-}
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
-
-// The name two outputs share when they are one file: the folder with its links resolved, then
-// the file's own name. Folders are resolved once each, since a batch names few of them.
-class FileKeys {
-  public:
-    std::string operator()(const std::string& name) {
-        std::error_code error;
-        fs::path path = fs::absolute(platform::toPath(name), error);
-        // A working folder that was removed has no name: then the names are compared as given.
-        if (error) path = platform::toPath(name);
-        path = path.lexically_normal();
-        if (fs::is_symlink(path, error)) {
-            const fs::path target = fs::weakly_canonical(path, error);
-            if (!error) return platform::toUtf8(target);
-        }
-        auto [folder, added] = folders.emplace(platform::toUtf8(path.parent_path()), std::string());
-        if (added) {
-            const fs::path resolved = fs::weakly_canonical(path.parent_path(), error);
-            folder->second = error ? folder->first : platform::toUtf8(resolved);
-        }
-        return platform::toUtf8(platform::toPath(folder->second) / path.filename());
-    }
-
-  private:
-    std::map<std::string, std::string> folders;
-};
-
-std::string outputName(const BatchOptions& options, const std::string& argument) {
-    if (options.output) return *options.output == "-" ? std::string() : *options.output;
-    const std::string beside = outputFileName(argument, std::nullopt);
-    if (!options.outputDir) return beside;
-    return platform::toUtf8(platform::toPath(*options.outputDir) /
-                            platform::toPath(beside).filename());
-}
-
-// The jobs in input order, or the usage error that stops the run before anything is converted.
-std::optional<std::string> planJobs(const BatchOptions& options, std::vector<Job>& jobs) {
-    bool stdinTaken = false;
-    for (const std::string& argument : options.inputs) {
-        Job job{argument == "-" ? std::string(stdinName) : inputFileName(argument), argument == "-",
-                std::string()};
-        if (job.fromStdin && stdinTaken) return "standard input is given more than once";
-        stdinTaken = stdinTaken || job.fromStdin;
-        if (!options.check && (!job.fromStdin || (options.output && *options.output != "-"))) {
-            job.output = outputName(options, argument);
-        }
-        jobs.push_back(std::move(job));
-    }
-    if (options.check) return std::nullopt;
-    std::map<std::string, const Job*> writers;
-    FileKeys fileKey;
-    for (const Job& job : jobs) {
-        if (job.output.empty()) continue;
-        const auto [other, added] = writers.emplace(fileKey(job.output), &job);
-        if (!added) {
-            return inQuotes(other->second->input) + " and " + inQuotes(job.input) +
-                   " would both be written to " + inQuotes(job.output);
-        }
-    }
-    return std::nullopt;
-}
-
-bool isRegularFile(const std::string& name) {
-    std::error_code error;
-    return fs::is_regular_file(platform::toPath(name), error);
-}
 
 bool isSameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     return fs::equivalent(platform::toPath(a), platform::toPath(b), error);
 }
 
+std::optional<fs::file_time_type> modificationTime(const std::string& name) {
+    std::error_code error;
+    const fs::file_time_type time = fs::last_write_time(platform::toPath(name), error);
+    if (error) return std::nullopt;
+    return time;
+}
+
+// Counts the bytes on their way to another stream buffer; a failure there fails the stream.
+class CountingBuffer : public std::streambuf {
+  public:
+    explicit CountingBuffer(std::streambuf& target) : next(target) {}
+    std::uint64_t count() const { return written; }
+
+  protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        const std::streamsize put = next.sputn(bytes, count);
+        written += static_cast<std::uint64_t>(put);
+        return put;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        if (traits_type::eq_int_type(next.sputc(traits_type::to_char_type(c)),
+                                     traits_type::eof())) {
+            return traits_type::eof();
+        }
+        ++written;
+        return c;
+    }
+    int sync() override { return next.pubsync(); }
+
+  private:
+    std::streambuf& next;
+    std::uint64_t written = 0;
+};
+
+// An input's bytes, the encoding they are read in and the text converted: the bytes without a
+// UTF-8 byte-order mark.
+struct Input {
+    platform::InputBytes bytes;
+    vqz2xml::Options options;
+    std::string_view text;
+};
+
 class Converter {
   public:
     // Each conversion writes on a second thread of its own when it runs alone.
-    Converter(const BatchOptions& batchOptions, bool alone)
-        : options(batchOptions), conversionOptions{batchOptions.encoding} {
+    Converter(const BatchOptions& batchOptions, bool alone) : options(batchOptions) {
         settings.writeInBackground = alone;
     }
 
     Report run(const Job& job) const {
+        Report report;
+        report.record.input = job.input;
         try {
-            return convert(job);
+            convert(job, report);
         } catch (const std::bad_alloc&) {
-            return failed("not enough memory to convert " + inQuotes(job.input));
+            report = Report();
+            report.record.input = job.input;
+            fail(report, "not enough memory to convert " + inQuotes(job.input));
         } catch (const std::exception& error) {
-            return failed("cannot convert " + inQuotes(job.input) + ": " + error.what());
+            report = Report();
+            report.record.input = job.input;
+            fail(report, "cannot convert " + inQuotes(job.input) + ": " + error.what());
         }
+        return report;
     }
 
   private:
-    static Report failed(std::string message) {
-        return {Result::Failed, {"vqz2xml: " + std::move(message)}};
+    static void fail(Report& report, std::string message) {
+        report.record.status = Status::Failed;
+        report.lines.push_back("vqz2xml: " + message);
+        report.record.error = std::move(message);
     }
 
-    std::string target(const Job& job) const {
+    bool verbose() const { return options.verbosity == Verbosity::Verbose; }
+
+    static std::string target(const Job& job) {
         return job.output.empty() ? std::string("<stdout>") : printableName(job.output);
     }
 
-    static std::optional<Report> read(const Job& job, platform::InputBytes& input) {
-        const std::error_code error =
-            job.fromStdin ? input.readStandardInput() : input.readFile(job.input);
-        if (!error) return std::nullopt;
-        if (error == platform::InputError::ChangedWhileRead) {
-            return failed(inQuotes(job.input) + " " + error.message());
+    void convert(const Job& job, Report& report) const {
+        if (!job.failure.empty()) return fail(report, job.failure);
+        if (options.update && !job.fromStdin && !job.output.empty() && isUpToDate(job)) {
+            report.record.status = Status::UpToDate;
+            if (verbose()) {
+                report.lines.push_back(printableName(job.input) + ": up to date, " +
+                                       printableName(job.output));
+            }
+            return;
         }
-        return failed("cannot read " + inQuotes(job.input) + ": " + error.message());
+        Input input;
+        const bool readsLast = !options.check && !job.output.empty() && isStream(job);
+        if (!readsLast && !read(job, input, report)) return;
+        if (options.check) return check(job, input, report);
+        if (job.output.empty()) {
+            platform::OutputFile output = platform::OutputFile::standardOutput();
+            return write(job, input, output, true, report);
+        }
+        std::error_code ignored;
+        const fs::file_status existing = fs::status(platform::toPath(job.output), ignored);
+        // What is written into anything but a regular file (a named pipe, a device) goes
+        // straight there and cannot be taken back.
+        const bool direct = platform::isWrittenDirectly(job.output) ||
+                            (fs::exists(existing) && !fs::is_regular_file(existing));
+        if (stopsAtOutput(job, existing, direct, report)) return;
+        platform::OutputFile output(job.output);
+        if (!output.isOpen()) {
+            return fail(report,
+                        "cannot write " + inQuotes(job.output) + ": " + output.error().message());
+        }
+        if (readsLast && !read(job, input, report)) return;
+        write(job, input, output, direct, report);
     }
 
     // A stream (standard input, a pipe) may take long to read and cannot be read again, so its
@@ -167,105 +165,166 @@ class Converter {
                                  status.type() != fs::file_type::directory);
     }
 
-    Report convert(const Job& job) const {
-        platform::InputBytes input;
-        const bool readsLast = !options.check && !job.output.empty() && isStream(job);
-        if (!readsLast) {
-            if (auto failure = read(job, input)) return std::move(*failure);
+    // Reads the input and chooses the encoding its texts are read in; false, with the failure
+    // reported, when it cannot be read.
+    bool read(const Job& job, Input& input, Report& report) const {
+        if (const std::error_code error =
+                job.fromStdin ? input.bytes.readStandardInput() : input.bytes.readFile(job.input)) {
+            const bool folder = error == std::errc::is_a_directory && !options.recursive;
+            if (error == platform::InputError::ChangedWhileRead) {
+                fail(report, inQuotes(job.input) + " " + error.message());
+            } else {
+                fail(report, "cannot read " + inQuotes(job.input) + ": " + error.message() +
+                                 (folder ? " (-r converts the files below a folder)" : ""));
+            }
+            return false;
         }
-        if (options.check) return check(job, input.view());
-        if (job.output.empty()) {
-            platform::OutputFile output = platform::OutputFile::standardOutput();
-            return write(job, input.view(), output);
+        input.text = input.bytes.view();
+        input.options.encoding = options.encoding ? *options.encoding : guessEncoding(input.text);
+        if (input.options.encoding == vqz2xml::Encoding::Utf8 &&
+            startsWithByteOrderMark(input.text)) {
+            input.text.remove_prefix(byteOrderMark.size());
         }
-        if (auto stop = stopsAtOutput(job)) return std::move(*stop);
-        platform::OutputFile output(job.output);
-        if (!output.isOpen()) {
-            return failed("cannot write " + inQuotes(job.output) + ": " + output.error().message());
-        }
-        if (readsLast) {
-            if (auto failure = read(job, input)) return std::move(*failure);
-        }
-        return write(job, input.view(), output);
+        return true;
     }
 
-    // What keeps the job from writing its output file: the input itself, or an existing file
-    // that is refused, skipped or cannot be written; nothing when the file may be written.
-    std::optional<Report> stopsAtOutput(const Job& job) const {
+    // Under --update: whether the output was written after its input last changed. Equal times
+    // count as older, so that a clock too coarse to tell two writes apart errs on converting.
+    static bool isUpToDate(const Job& job) {
+        const auto inputTime = modificationTime(job.input);
+        const auto outputTime = inputTime ? modificationTime(job.output) : std::nullopt;
+        return outputTime && *outputTime > *inputTime;
+    }
+
+    // What keeps the job from writing its output file, `existing` being what is there (written
+    // `direct`ly, it is no old output to keep): the input itself, or an existing file that is
+    // refused, skipped or cannot be written, or a folder that cannot be made for it; false when
+    // the file may be written.
+    bool stopsAtOutput(const Job& job, const fs::file_status& existing, bool direct,
+                       Report& report) const {
+        if (!fs::exists(existing)) return !makeFolder(job, report);
         if (!job.fromStdin && isSameFile(job.input, job.output)) {
-            return failed(inQuotes(job.input) + " would be its own output");
+            fail(report, inQuotes(job.input) + " would be its own output");
+            return true;
         }
-        if (platform::isWrittenDirectly(job.output) || !isRegularFile(job.output)) {
-            return std::nullopt;
-        }
+        if (direct) return false;
         if (options.noClobber) {
-            Report skipped{Result::Skipped, {}};
-            if (options.verbosity == Verbosity::Verbose) {
-                skipped.lines.push_back(printableName(job.input) + ": skipped, " +
-                                        printableName(job.output) + " exists");
-            }
-            return skipped;
+            report.record.status = Status::Skipped;
+            if (verbose())
+                report.lines.push_back(printableName(job.input) + ": skipped, " +
+                                       printableName(job.output) + " exists");
+            return true;
         }
-        if (!options.force) {
-            return failed("output " + inQuotes(job.output) +
-                          " exists (-f replaces it, -n skips its input)");
+        if (!options.force && !options.update) {
+            fail(report,
+                 "output " + inQuotes(job.output) + " exists (-f replaces it, -n skips its input)");
+            return true;
         }
         if (!platform::isWritableIfRegular(job.output)) {
-            return failed("cannot write " + inQuotes(job.output) + ": " +
-                          messageOf(std::errc::permission_denied));
+            fail(report, "cannot write " + inQuotes(job.output) + ": " +
+                             messageOf(std::errc::permission_denied));
+            return true;
         }
-        return std::nullopt;
+        return false;
     }
 
-    Report write(const Job& job, std::string_view input, platform::OutputFile& output) const {
-        const vqz2xml::Outcome outcome =
-            convertInput(input, output.stream(), conversionOptions, settings);
-        if (!output.commit(options.fsync ? platform::Sync::ToDisk : platform::Sync::None)) {
-            return failed("cannot write " + inQuotes(target(job)) + ": " +
-                          output.error().message());
-        }
-        Report report = judged(job, outcome);
-        if (options.verbosity == Verbosity::Verbose) {
-            report.lines.push_back(printableName(job.input) + " -> " + target(job) + ": " +
-                                   (outcome.complete ? "converted" : "faulty"));
-        }
-        return report;
+    // The folders a file found by --recursive is written into under --output-dir; false, with
+    // the failure reported, when they cannot be made.
+    bool makeFolder(const Job& job, Report& report) const {
+        if (!options.recursive || !options.outputDir) return true;
+        std::error_code error;
+        const fs::path folder = platform::toPath(job.output).parent_path();
+        if (fs::create_directories(folder, error) || !error) return true;
+        fail(report,
+             "cannot create folder " + inQuotes(platform::toUtf8(folder)) + ": " + error.message());
+        return false;
     }
 
-    Report check(const Job& job, std::string_view input) const {
+    void write(const Job& job, const Input& input, platform::OutputFile& output, bool direct,
+               Report& report) const {
+        if (direct && options.noFaultyOutput) {
+            // What goes straight out cannot be taken back, so a faulty input is found first.
+            std::ostream nowhere(nullptr);
+            const vqz2xml::Outcome outcome =
+                convertInput(input.text, nowhere, input.options, settings);
+            if (!outcome.complete) return judge(job, input, outcome, false, report);
+        }
+        CountingBuffer counter(*output.stream().rdbuf());
+        std::ostream counted(&counter);
+        const vqz2xml::Outcome outcome = convertInput(input.text, counted, input.options, settings);
+        const bool kept = outcome.complete || !options.noFaultyOutput;
+        if (kept && !output.commit(options.fsync ? platform::Sync::ToDisk : platform::Sync::None)) {
+            return fail(report,
+                        "cannot write " + inQuotes(target(job)) + ": " + output.error().message());
+        }
+        if (kept && !outcome.complete && !direct && !job.fromStdin) markAsOld(job);
+        if (kept) {
+            report.record.output = target(job);
+            report.record.bytesOut = counter.count();
+        }
+        judge(job, input, outcome, kept, report);
+    }
+
+    // A faulty input's output takes its input's time, so that --update converts it again.
+    static void markAsOld(const Job& job) {
+        if (const auto time = modificationTime(job.input)) {
+            std::error_code ignored;
+            fs::last_write_time(platform::toPath(job.output), *time, ignored);
+        }
+    }
+
+    void check(const Job& job, const Input& input, Report& report) const {
         std::ostream nowhere(nullptr);
-        const vqz2xml::Outcome outcome = convertInput(input, nowhere, conversionOptions, settings);
-        Report report = judged(job, outcome);
-        if (options.verbosity == Verbosity::Verbose) {
-            report.lines.push_back(printableName(job.input) + ": " +
-                                   (outcome.complete ? "complete" : "faulty"));
-        }
-        return report;
+        judge(job, input, convertInput(input.text, nowhere, input.options, settings), false,
+              report);
     }
 
-    static Report judged(const Job& job, const vqz2xml::Outcome& outcome) {
-        if (outcome.complete) return {Result::Converted, {}};
-        return {Result::Faulty,
-                {vqz2xml::diagnosticLine(printableName(job.input), *outcome.diagnostic)}};
+    // The outcome in the record and on standard error: its diagnostic line, and with --verbose
+    // what became of the file.
+    void judge(const Job& job, const Input& input, const vqz2xml::Outcome& outcome, bool written,
+               Report& report) const {
+        report.record.status = outcome.complete ? Status::Converted : Status::Faulty;
+        report.record.encoding = input.options.encoding;
+        report.record.bytesIn = input.bytes.view().size();
+        report.record.diagnostic = outcome.diagnostic;
+        if (!outcome.complete) {
+            report.lines.push_back(
+                vqz2xml::diagnosticLine(printableName(job.input), *outcome.diagnostic));
+        }
+        if (!verbose()) return;
+        std::string line = printableName(job.input);
+        if (options.check) {
+            line += outcome.complete ? ": complete" : ": faulty";
+        } else if (written) {
+            line += " -> " + target(job) + (outcome.complete ? ": converted" : ": faulty");
+        } else {
+            line += ": faulty, no output written";
+        }
+        if (!options.encoding) {
+            line += " (" + std::string(encodingName(input.options.encoding)) + ")";
+        }
+        report.lines.push_back(std::move(line));
     }
 
     const BatchOptions& options;
-    const vqz2xml::Options conversionOptions;
     ConversionSettings settings;
 };
 
-// Standard error, shared by the workers: reports in input order, the counts and the progress
-// line, which is taken away before anything else is printed and drawn again behind it.
+// Standard error and the report, shared by the workers: results in input order, the counts and
+// the progress line, which is taken away before anything else is printed and drawn again
+// behind it.
 class Console {
   public:
-    Console(std::size_t inputs, bool showProgress) : reports(inputs), progress(showProgress) {}
+    Console(std::size_t inputs, bool showProgress, ReportFile* reportFile)
+        : reports(inputs), progress(showProgress), report(reportFile) {}
 
-    void finished(std::size_t index, Report report) {
+    void finished(std::size_t index, Report result) {
         const std::lock_guard<std::mutex> lock(mutex);
-        ++counts[static_cast<std::size_t>(report.result)];
-        reports[index] = std::move(report);
+        ++counts[static_cast<std::size_t>(result.record.status)];
+        reports[index] = std::move(result);
         while (nextToPrint < reports.size() && reports[nextToPrint]) {
             print(reports[nextToPrint]->lines);
+            if (report) report->write(reports[nextToPrint]->record);
             reports[nextToPrint].reset();
             ++nextToPrint;
         }
@@ -278,7 +337,7 @@ class Console {
         clearProgress();
     }
 
-    std::size_t count(Result result) const { return counts[static_cast<std::size_t>(result)]; }
+    std::size_t count(Status status) const { return counts[static_cast<std::size_t>(status)]; }
 
   private:
     void print(const std::vector<std::string>& lines) {
@@ -294,7 +353,7 @@ class Console {
         drawnAt = now;
         const std::string line = "vqz2xml: " + std::to_string(done) + "/" +
                                  std::to_string(reports.size()) + " files, " +
-                                 std::to_string(count(Result::Faulty)) + " faulty";
+                                 std::to_string(count(Status::Faulty)) + " faulty";
         std::cerr << '\r' << line << std::flush;
         shownLength = line.size();
     }
@@ -309,8 +368,9 @@ class Console {
     std::vector<std::optional<Report>> reports;
     std::size_t nextToPrint = 0;
     std::size_t done = 0;
-    std::size_t counts[4] = {};
+    std::size_t counts[5] = {};
     bool progress;
+    ReportFile* report;
     std::size_t shownLength = 0;
     std::chrono::steady_clock::time_point drawnAt;
 };
@@ -358,11 +418,31 @@ void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console&
     if (failure) std::rethrow_exception(failure);
 }
 
-void printSummary(const Console& console, std::size_t inputs, bool check) {
-    std::cerr << "vqz2xml: " << inputs << " files: " << console.count(Result::Converted)
-              << (check ? " complete, " : " converted, ") << console.count(Result::Faulty)
-              << " faulty, " << console.count(Result::Skipped) << " skipped, "
-              << console.count(Result::Failed) << (check ? " not checked\n" : " not converted\n");
+void printSummary(const Console& console, std::size_t inputs, const BatchOptions& options) {
+    std::cerr << "vqz2xml: " << inputs << " files: " << console.count(Status::Converted)
+              << (options.check ? " complete, " : " converted, ") << console.count(Status::Faulty)
+              << " faulty, ";
+    if (options.update) {
+        std::cerr << console.count(Status::UpToDate) << " up to date, ";
+    } else {
+        std::cerr << console.count(Status::Skipped) << " skipped, ";
+    }
+    std::cerr << console.count(Status::Failed)
+              << (options.check ? " not checked\n" : " not converted\n");
+}
+
+// Creates the folder --output-dir names; false, with the reason told, when it cannot be had.
+bool makeOutputFolder(const std::string& name) {
+    const fs::path folder = platform::toPath(name);
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!error && !fs::is_directory(folder, error) && !error) {
+        error = std::make_error_code(std::errc::not_a_directory);
+    }
+    if (!error) return true;
+    std::cerr << "vqz2xml: cannot create folder " << inQuotes(name) << ": " << error.message()
+              << '\n';
+    return false;
 }
 
 int runBatch(const std::vector<std::string>& arguments) {
@@ -377,31 +457,32 @@ int runBatch(const std::vector<std::string>& arguments) {
         std::cout << "vqz2xml " << vqz2xml::version() << '\n';
         return 0;
     }
-    std::vector<Job> jobs;
-    if (const auto error = planJobs(options, jobs)) return usageError(*error);
-    if (options.outputDir && !options.check) {
-        const fs::path folder = platform::toPath(*options.outputDir);
-        std::error_code error;
-        fs::create_directories(folder, error);
-        if (!error && !fs::is_directory(folder, error) && !error) {
-            error = std::make_error_code(std::errc::not_a_directory);
-        }
-        if (error) {
-            std::cerr << "vqz2xml: cannot create folder " << inQuotes(*options.outputDir) << ": "
+    const Plan plan = planJobs(options);
+    if (!plan.error.empty()) return usageError(plan.error);
+    if (options.outputDir && !options.check && !makeOutputFolder(*options.outputDir)) return 2;
+    ReportFile report;
+    if (options.report) {
+        if (const std::error_code error = report.open(*options.report)) {
+            std::cerr << "vqz2xml: cannot write report " << inQuotes(*options.report) << ": "
                       << error.message() << '\n';
             return 2;
         }
     }
     platform::OutputFile::readCreationMask();
+    const std::vector<Job>& jobs = plan.jobs;
     const bool progress = options.progress.value_or(
         jobs.size() > 1 && platform::isTerminal(platform::StandardStream::Error));
-    Console console(jobs.size(), progress);
+    Console console(jobs.size(), progress, options.report ? &report : nullptr);
     runJobs(jobs, options, console);
-    if (jobs.size() > 1 && options.verbosity != Verbosity::Quiet) {
-        printSummary(console, jobs.size(), options.check);
+    if ((jobs.size() > 1 || plan.walkedFolder) && options.verbosity != Verbosity::Quiet) {
+        printSummary(console, jobs.size(), options);
     }
-    if (console.count(Result::Failed) > 0) return 2;
-    return console.count(Result::Faulty) > 0 ? 1 : 0;
+    if (options.report && !report.good()) {
+        std::cerr << "vqz2xml: cannot write report " << inQuotes(*options.report) << '\n';
+        return 2;
+    }
+    if (console.count(Status::Failed) > 0) return 2;
+    return console.count(Status::Faulty) > 0 ? 1 : 0;
 }
 
 } // namespace

@@ -205,7 +205,9 @@ TEST(OptionFormTest, UsageErrorsStopBeforeAnythingIsConverted) {
         {{"-d", ".", "good", "./good.txt"},
          "'good.vqz' and './good.txt' would both be written to './good.xml'"},
         {{"-q", "-v", "good"}, "--quiet and --verbose exclude each other"},
-        {{"--encoding=ebcdic", "good"}, "invalid encoding: 'ebcdic' (latin1, cp1252 or utf-8)"},
+        {{"--encoding=ebcdic", "good"},
+         "invalid encoding: 'ebcdic' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, "
+         "utf8 or auto)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));

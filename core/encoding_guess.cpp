@@ -1,0 +1,44 @@
+// Telling from the bytes of an input which encoding its texts were typed in.
+#include "core/encoding_guess.h"
+
+#include "chain/character_sets.h"
+
+#include <algorithm>
+
+namespace {
+
+// Whether `text` is valid UTF-8 (as isValidUtf8 says), and whether it holds a multi-byte
+// sequence; stops at the first byte that starts no sequence.
+bool scanUtf8(std::string_view text, bool& multiByte) {
+    multiByte = false;
+    for (std::size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        char32_t codePoint = 0;
+        const std::size_t length = utf8SequenceAt(text, at, codePoint);
+        if (length == 0) return false;
+        multiByte = true;
+        at += length;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view text) {
+    bool multiByte = false;
+    return scanUtf8(text, multiByte);
+}
+
+vqz2xml::Encoding guessEncoding(std::string_view input) {
+    if (startsWithByteOrderMark(input)) return vqz2xml::Encoding::Utf8;
+    bool multiByte = false;
+    if (scanUtf8(input, multiByte) && multiByte) return vqz2xml::Encoding::Utf8;
+    const bool windowsOnly = std::any_of(input.begin(), input.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b >= 0x80 && b <= 0x9f;
+    });
+    return windowsOnly ? vqz2xml::Encoding::Cp1252 : vqz2xml::Encoding::Latin1;
+}
