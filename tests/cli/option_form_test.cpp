@@ -205,6 +205,9 @@ TEST(OptionFormTest, UsageErrorsStopBeforeAnythingIsConverted) {
         {{"-d", ".", "good", "./good.txt"},
          "'good.vqz' and './good.txt' would both be written to './good.xml'"},
         {{"-q", "-v", "good"}, "--quiet and --verbose exclude each other"},
+        {{"-u", "-f", "good"}, "--force and --update exclude each other"},
+        {{"--check", "--update", "good"}, "--update and --check exclude each other"},
+        {{"--report", "", "good"}, "--report needs a file name"},
         {{"--encoding=ebcdic", "good"},
          "invalid encoding: 'ebcdic' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, "
          "utf8 or auto)"},
