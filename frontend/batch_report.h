@@ -31,10 +31,11 @@ struct ReportRecord {
 
 // The object of one record, without the line end: "input", "output" (null when none), "status",
 // "encoding" (null when nothing was read), "bytes_in", "bytes_out", a faulty input's "line",
-// "column", "expected" and "found", a failed input's "error". The output is always valid UTF-8:
-// a name or found text that is not valid UTF-8 has each byte outside a valid sequence written as
-// U+FFFD, and its exact bytes follow in hexadecimal under the same key with "_hex" added
-// ("input_hex", "found_hex", ...).
+// "column", "expected" and "found", a failed input's "error". The line is always valid UTF-8: a
+// name or found text that is not valid UTF-8 has each broken sequence written as U+FFFD, as
+// UTF-8 decoders replace them, and its exact bytes follow in hexadecimal under the same key with
+// "_hex" added ("input_hex", "found_hex", ...): readable as it stands, and exact for a program
+// that must open the file.
 std::string reportLine(const ReportRecord& record);
 
 // Where the report goes: a file, or standard output for "-". Each line is flushed as written.
