@@ -1,4 +1,5 @@
-// Times a whole archive of small files: one option-form run against one classic run per file.
+// Times archives of small files: one option-form run against one classic run per file, and a
+// folder tree converted whole and then updated with nothing to do.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,14 +16,17 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view usage =
-    "USE: vqz_batch_bench [--files N] [--runs N] [--dir D] [--program P]\n"
-    "  --files N    small files in the archive (default 1500, about 3 KB each)\n"
+    "USE: vqz_batch_bench [--tree] [--files N] [--runs N] [--dir D] [--program P]\n"
+    "  --tree       a tree of 10000 files in 200 folders: one -r -d run against a -u re-run\n"
+    "               with nothing to do (target: at most a tenth of the first run's time)\n"
+    "  --files N    small files in the archive (default 1500, about 3 KB each; 10000 in a tree)\n"
     "  --runs N     time each way N times and keep the median (default 5)\n"
     "  --dir D      work directory (default: bench-batch beside the program)\n"
     "  --program P  the converter to run (default: vqz2xml beside vqz_batch_bench)\n";
 
 struct Options {
-    int files = 1500;
+    bool tree = false;
+    int files = 0; // 0: the default of the mode
     int runs = 5;
     fs::path dir;
     fs::path program;
@@ -37,7 +41,12 @@ fs::path ownDirectory() {
 bool parseOptions(int argc, char** argv, Options& options) {
     options.dir = ownDirectory() / "bench-batch";
     options.program = ownDirectory() / "vqz2xml";
-    for (int i = 1; i + 1 < argc; i += 2) {
+    int i = 1;
+    if (argc > 1 && std::string_view(argv[1]) == "--tree") {
+        options.tree = true;
+        ++i;
+    }
+    for (; i + 1 < argc; i += 2) {
         const std::string_view name = argv[i];
         if (name == "--files") {
             options.files = std::max(1, std::atoi(argv[i + 1]));
@@ -51,7 +60,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    return argc % 2 == 1;
+    if (options.files == 0) options.files = options.tree ? 10000 : 1500;
+    return i == argc;
 }
 
 // A small survey of about 3 KB; `seed` varies names, labels and codes from file to file.
@@ -87,6 +97,23 @@ std::vector<fs::path> writeArchive(const Options& options) {
     return files;
 }
 
+// The archive as a tree: 20 waves of 10 regions each, every region's folder holding an equal
+// share of the files, names with blanks as real archives have them.
+void writeTree(const Options& options) {
+    constexpr int waves = 20;
+    constexpr int regions = 10;
+    const fs::path tree = options.dir / "tree";
+    fs::remove_all(tree);
+    for (int i = 0; i < options.files; ++i) {
+        const int folder = i % (waves * regions);
+        const fs::path path = tree / ("wave " + std::to_string(folder / regions)) /
+                              ("region " + std::to_string(folder % regions)) /
+                              ("household " + std::to_string(i / (waves * regions)) + ".vqz");
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << smallSurvey(i);
+    }
+}
+
 std::string shellWord(const std::string& word) {
     std::string quoted = "'";
     for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -107,6 +134,31 @@ double medianSeconds(const std::string& command, const std::string& prepare, int
     return times[times.size() / 2];
 }
 
+// One -r -d run over the whole tree, each time into an empty folder, against a -u run over the
+// same tree once every output is there and newer than its input.
+int benchTree(const Options& options) {
+    writeTree(options);
+    const std::string program = shellWord(options.program.string());
+    const std::string tree = shellWord((options.dir / "tree").string());
+    const std::string xmlDir = shellWord((options.dir / "tree-xml").string());
+    const std::string whole = program + " -r -q -d " + xmlDir + " " + tree + " </dev/null";
+    const std::string update = program + " -r -u -q -d " + xmlDir + " " + tree + " </dev/null";
+    const double wholeSeconds = medianSeconds(whole, "rm -rf " + xmlDir, options.runs);
+    const double updateSeconds = medianSeconds(update, "true", options.runs);
+    if (wholeSeconds <= 0 || updateSeconds <= 0) {
+        std::cerr << "vqz_batch_bench: a run failed\n";
+        return 1;
+    }
+    const double ratio = updateSeconds / wholeSeconds;
+    std::printf("tree: %d files in 200 folders; median of %d runs\n", options.files, options.runs);
+    std::printf("one -r -d run, every file converted:      %8.3f s  %8.0f files/s\n", wholeSeconds,
+                options.files / wholeSeconds);
+    std::printf("one -r -u run, every file up to date:     %8.3f s  %8.0f files/s\n", updateSeconds,
+                options.files / updateSeconds);
+    std::printf("ratio: %.3f (target <= 0.1)%s\n", ratio, ratio <= 0.1 ? "" : "  MISSED");
+    return ratio <= 0.1 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +171,7 @@ int main(int argc, char** argv) {
         std::cerr << "vqz_batch_bench: no program at " << options.program << "\n";
         return 2;
     }
+    if (options.tree) return benchTree(options);
     const std::vector<fs::path> files = writeArchive(options);
     std::uintmax_t bytes = 0;
     for (const auto& file : files) bytes += fs::file_size(file);

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -27,29 +28,55 @@ bool hasVqzEnding(std::string_view name) {
 }
 
 // The name two outputs share when they are one file: the folder with its links resolved, then
-// the file's own name. Folders are resolved once each, since a batch names few of them.
+// the file's own name, or the file's target when it is a symbolic link. A batch names few
+// folders, so each is resolved, and its links listed, once: no file is looked at on its own.
 class FileKeys {
   public:
     std::string operator()(const std::string& name) {
-        std::error_code error;
-        fs::path path = fs::absolute(platform::toPath(name), error);
-        // A working folder that was removed has no name: then the names are compared as given.
-        if (error) path = platform::toPath(name);
+        fs::path path = platform::toPath(name);
+        if (path.is_relative() && !noCurrentFolder) {
+            // A working folder that was removed has no name: then names are compared as given.
+            std::error_code error;
+            if (currentFolder.empty()) currentFolder = fs::current_path(error);
+            noCurrentFolder = currentFolder.empty();
+            if (!noCurrentFolder) path = currentFolder / path;
+        }
         path = path.lexically_normal();
-        if (fs::is_symlink(path, error)) {
+        const Folder& folder = folderOf(path.parent_path());
+        const fs::path file = path.filename();
+        if (folder.links.count(platform::toUtf8(file)) > 0) {
+            std::error_code error;
             const fs::path target = fs::weakly_canonical(path, error);
             if (!error) return platform::toUtf8(target);
         }
-        auto [folder, added] = folders.emplace(platform::toUtf8(path.parent_path()), std::string());
-        if (added) {
-            const fs::path resolved = fs::weakly_canonical(path.parent_path(), error);
-            folder->second = error ? folder->first : platform::toUtf8(resolved);
-        }
-        return platform::toUtf8(platform::toPath(folder->second) / path.filename());
+        return platform::toUtf8(folder.resolved / file);
     }
 
   private:
-    std::map<std::string, std::string> folders;
+    struct Folder {
+        fs::path resolved;
+        std::set<std::string> links; // the names of the symbolic links in it
+    };
+
+    const Folder& folderOf(const fs::path& path) {
+        auto [folder, added] = folders.emplace(platform::toUtf8(path), Folder());
+        if (!added) return folder->second;
+        std::error_code error;
+        const fs::path resolved = fs::weakly_canonical(path, error);
+        folder->second.resolved = error ? path : resolved;
+        for (fs::directory_iterator it(path, error), end; !error && it != end;
+             it.increment(error)) {
+            std::error_code ignored;
+            if (it->is_symlink(ignored)) {
+                folder->second.links.insert(platform::toUtf8(it->path().filename()));
+            }
+        }
+        return folder->second;
+    }
+
+    fs::path currentFolder;
+    bool noCurrentFolder = false;
+    std::map<std::string, Folder> folders;
 };
 
 std::string outputName(const BatchOptions& options, const std::string& argument) {
