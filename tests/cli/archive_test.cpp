@@ -129,13 +129,18 @@ TEST(ArchiveTest, FoldersNeedTheRecursiveOptionAndCollisionsStillStopTheRun) {
         {{"-r", "-o", "one.xml", "arch/wave3"},
          "vqz2xml: --output names the output of a single input, but 2 inputs are found\n"
          "Try 'vqz2xml --help' for more information.\n"},
-        {{"-r", "-d", "xml", "--report=xml/a.xml", "arch"},
-         "vqz2xml: the report and 'arch/a.vqz' would both be written to 'xml/a.xml'\n"
+        {{"-f", "-d", "linked", "arch/a.vqz", "arch/B.vqz"},
+         "vqz2xml: 'arch/a.vqz' and 'arch/B.vqz' would both be written to 'linked/B.xml'\n"
+         "Try 'vqz2xml --help' for more information.\n"},
+        {{"-r", "-d", "xml", "--report=xml/v.2.xml", "arch"},
+         "vqz2xml: the report and 'arch/v.2.vqz' would both be written to 'xml/v.2.xml'\n"
          "Try 'vqz2xml --help' for more information.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         const Archive sandbox;
+        sandbox.addFile("linked/a.xml", "old");
+        fs::create_symlink("a.xml", sandbox.path("linked/B.xml")); // one file, two names
         const Files before = sandbox.files();
         const RunResult result = sandbox.run(c.arguments, "");
         EXPECT_EQ(2, result.status);
