@@ -157,7 +157,8 @@ bool isFolder(const std::string& name) {
     return fs::is_directory(platform::toPath(name), error);
 }
 
-// The usage error of two jobs (or a job and the report) that would write one file.
+// The usage error of two jobs (or a job and the report) that would write one file, or of a
+// report that would take an input's place.
 std::string findCollision(const BatchOptions& options, const std::vector<Job>& jobs) {
     std::map<std::string, const Job*> writers;
     FileKeys fileKey;
@@ -172,6 +173,13 @@ std::string findCollision(const BatchOptions& options, const std::vector<Job>& j
         return first + " and " + inQuotes(job.input) + " would both be written to " +
                inQuotes(job.output);
     }
+    if (report.output == "-") return {};
+    const std::string reportKey = fileKey(report.output);
+    for (const Job& job : jobs) {
+        if (!job.fromStdin && job.failure.empty() && fileKey(job.input) == reportKey) {
+            return "the report would be written over the input " + inQuotes(job.input);
+        }
+    }
     return {};
 }
 
@@ -185,9 +193,14 @@ std::string inQuotes(std::string_view name) {
 }
 
 std::string optionFormInputName(const std::string& argument) {
+    std::string classic = inputFileName(argument);
     std::error_code error;
-    if (fs::exists(platform::toPath(argument), error)) return argument;
-    return inputFileName(argument);
+    const fs::file_status status = fs::status(platform::toPath(argument), error);
+    if (!fs::exists(status)) return classic;
+    // A folder gives way to a file of the classic name, which is what such an argument named
+    // before names were taken as given.
+    if (fs::is_directory(status) && fs::exists(platform::toPath(classic), error)) return classic;
+    return argument;
 }
 
 Plan planJobs(const BatchOptions& options) {
@@ -215,7 +228,7 @@ Plan planJobs(const BatchOptions& options) {
     if (options.output && plan.jobs.size() > 1) {
         plan.error = "--output names the output of a single input, but " +
                      std::to_string(plan.jobs.size()) + " inputs are found";
-    } else if (!options.check) {
+    } else {
         plan.error = findCollision(options, plan.jobs);
     }
     return plan;

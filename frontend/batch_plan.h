@@ -31,8 +31,9 @@ struct Plan {
 // usage error.
 Plan planJobs(const BatchOptions& options);
 
-// The input an argument names: the argument itself when a file of that name exists, otherwise
-// the classic form's name (".vqz" added when the last path component has no ".").
+// The input an argument names: the argument itself when a file of that name exists (a folder
+// only when no file of the classic name does), otherwise the classic form's name (".vqz" added
+// when the last path component has no ".").
 std::string optionFormInputName(const std::string& argument);
 
 // The name of a message's file in quotes, its control bytes escaped: 'name'.

@@ -136,6 +136,9 @@ TEST(ArchiveTest, FoldersNeedTheRecursiveOptionAndCollisionsStillStopTheRun) {
         {{"-r", "-d", "xml", "--report=xml/v.2.xml", "arch"},
          "vqz2xml: the report and 'arch/v.2.vqz' would both be written to 'xml/v.2.xml'\n"
          "Try 'vqz2xml --help' for more information.\n"},
+        {{"--check", "--report=arch/./a.vqz", "arch/a"},
+         "vqz2xml: the report would be written over the input 'arch/a.vqz'\n"
+         "Try 'vqz2xml --help' for more information.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
