@@ -20,7 +20,7 @@ std::string_view statusName(Status status);
 // One input's line of the report.
 struct ReportRecord {
     std::string input;
-    std::optional<std::string> output; // none when no output was written
+    std::optional<std::string> output; // written, up to date or kept; none when there is none
     Status status = Status::Failed;
     std::optional<vqz2xml::Encoding> encoding;     // the one its bytes were read in, if they were
     std::uint64_t bytesIn = 0;                     // bytes read

@@ -126,6 +126,7 @@ class Converter {
         if (!job.failure.empty()) return fail(report, job.failure);
         if (options.update && !job.fromStdin && !job.output.empty() && isUpToDate(job)) {
             report.record.status = Status::UpToDate;
+            report.record.output = job.output;
             if (verbose()) {
                 report.lines.push_back(printableName(job.input) + ": up to date, " +
                                        printableName(job.output));
@@ -210,6 +211,7 @@ class Converter {
         if (direct) return false;
         if (options.noClobber) {
             report.record.status = Status::Skipped;
+            report.record.output = job.output;
             if (verbose())
                 report.lines.push_back(printableName(job.input) + ": skipped, " +
                                        printableName(job.output) + " exists");

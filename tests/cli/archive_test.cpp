@@ -236,7 +236,7 @@ TEST(ArchiveTest, ReportHoldsOneObjectPerInputInInputOrder) {
     EXPECT_EQ("6f75742f6c6174696ee92e786d6c", report[3]["output_hex"]);
     EXPECT_FALSE(report[0].contains("input_hex"));
     EXPECT_EQ("skipped", report[4]["status"]);
-    EXPECT_EQ(nullptr, report[4]["output"]);
+    EXPECT_EQ("out/kept.xml", report[4]["output"]);
 }
 
 TEST(ArchiveTest, FoundTextThatIsNoUtf8IsKeptInHexadecimal) {
