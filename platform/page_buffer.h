@@ -22,6 +22,10 @@ class PageBuffer {
 
   private:
     void release() noexcept;
+    // Pages straight from the system, or null when it has none to give; and their return. Each
+    // system has its own.
+    static char* systemPages(std::size_t size) noexcept;
+    static void returnSystemPages(char* pages, std::size_t size) noexcept;
 
     char* bytes = nullptr;
     std::size_t length = 0;

@@ -1,16 +1,9 @@
-// Big blocks of memory straight from the system, in huge pages where the system offers them.
+// Pages straight from the system, in huge pages where it offers them: the POSIX calls.
 #include "platform/page_buffer.h"
 
-#include <new>
 #include <sys/mman.h>
-#include <utility>
 
-namespace {
-
-// Below this a block comes from the ordinary heap: it would not fill a huge page anyway.
-constexpr std::size_t smallestMapped = std::size_t{1} << 21;
-
-char* mapPages(std::size_t size) {
+char* PageBuffer::systemPages(std::size_t size) noexcept {
     void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED) return nullptr;
 #ifdef MADV_HUGEPAGE
@@ -19,37 +12,4 @@ char* mapPages(std::size_t size) {
     return static_cast<char*>(pages);
 }
 
-} // namespace
-
-PageBuffer::PageBuffer(std::size_t size) : length(size) {
-    if (size >= smallestMapped) bytes = mapPages(size);
-    mapped = bytes != nullptr;
-    if (!mapped && size > 0) bytes = static_cast<char*>(::operator new(size));
-}
-
-PageBuffer::~PageBuffer() { release(); }
-
-PageBuffer::PageBuffer(PageBuffer&& other) noexcept
-    : bytes(std::exchange(other.bytes, nullptr)), length(std::exchange(other.length, 0)),
-      mapped(std::exchange(other.mapped, false)) {}
-
-PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
-    if (this != &other) {
-        release();
-        bytes = std::exchange(other.bytes, nullptr);
-        length = std::exchange(other.length, 0);
-        mapped = std::exchange(other.mapped, false);
-    }
-    return *this;
-}
-
-void PageBuffer::release() noexcept {
-    if (mapped) {
-        munmap(bytes, length);
-    } else {
-        ::operator delete(bytes);
-    }
-    bytes = nullptr;
-    length = 0;
-    mapped = false;
-}
+void PageBuffer::returnSystemPages(char* pages, std::size_t size) noexcept { munmap(pages, size); }

@@ -1,20 +1,9 @@
 /* The C interface of the converter from classic Quorbel input (.vqz) into Quorbel XML 1.1. */
 #pragma once
 
-#include <stddef.h>
+#include "vqz2xml/export.h"
 
-/* VQZ2XML_API marks what the library exports. A Windows DLL exports it when the library is built
-   (VQZ2XML_BUILDING_LIBRARY) and imports it elsewhere, unless the library is a static one
-   (VQZ2XML_STATIC_DEFINE); other systems need no mark, their symbols are kept visible below. */
-#ifndef VQZ2XML_API
-#if defined(_WIN32) && defined(VQZ2XML_BUILDING_LIBRARY)
-#define VQZ2XML_API __declspec(dllexport)
-#elif defined(_WIN32) && !defined(VQZ2XML_STATIC_DEFINE)
-#define VQZ2XML_API __declspec(dllimport)
-#else
-#define VQZ2XML_API
-#endif
-#endif
+#include <stddef.h>
 
 #if defined(__GNUC__) && !defined(_WIN32)
 #pragma GCC visibility push(default)
