@@ -11,10 +11,10 @@
 namespace platform {
 namespace {
 
-// Below this a file is read rather than mapped: mapping costs more than it saves.
-constexpr std::size_t smallestMappedFile = std::size_t{1} << 20;
 // ReadFile counts in 32 bits: a bigger input is read in pieces of this size.
 constexpr std::size_t largestRead = std::size_t{1} << 30;
+
+void (*readHook)(const std::string&) = nullptr;
 
 std::error_code lastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
@@ -60,59 +60,83 @@ std::error_code readToEnd(HANDLE handle, PageBuffer& bytes, std::size_t expected
     }
 }
 
-// A read-only view of a disk file's `size` bytes; null when the system cannot map it. The view
-// keeps the mapping, and the mapping the file, for as long as it lives.
-const char* mapFile(HANDLE file, std::size_t size) {
-    const OwnedHandle mapping(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping.isOpen()) return nullptr;
-    return static_cast<const char*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, size));
+// What tells whether a disk file changed: its size and its last write time.
+struct FileState {
+    unsigned long long size = 0;
+    FILETIME written{};
+
+    bool operator==(const FileState& other) const {
+        return size == other.size && written.dwLowDateTime == other.written.dwLowDateTime &&
+               written.dwHighDateTime == other.written.dwHighDateTime;
+    }
+};
+
+// Asked as two questions rather than by GetFileInformationByHandle, which Wine answers for
+// files it opened itself only, not for a standard input the shell opened.
+std::error_code stateOf(HANDLE file, FileState& state) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &state.written)) {
+        return lastError();
+    }
+    state.size = static_cast<unsigned long long>(size.QuadPart);
+    return {};
 }
 
-// The size of a disk file, which must fit in memory's address range; 0 for anything else.
-std::error_code diskFileSize(HANDLE file, std::size_t& size) {
-    size = 0;
-    if (GetFileType(file) != FILE_TYPE_DISK) return {};
-    LARGE_INTEGER bytes{};
-    if (!GetFileSizeEx(file, &bytes)) return lastError();
-    if (static_cast<unsigned long long>(bytes.QuadPart) > std::numeric_limits<std::size_t>::max()) {
+// A disk file's state and its size in memory's terms; a file bigger than the address space is
+// too large rather than its size cut.
+std::error_code diskFileState(HANDLE file, FileState& state, std::size_t& size) {
+    if (const std::error_code error = stateOf(file, state)) return error;
+    if (state.size > std::numeric_limits<std::size_t>::max()) {
         return std::make_error_code(std::errc::file_too_large);
     }
-    size = static_cast<std::size_t>(bytes.QuadPart);
+    size = static_cast<std::size_t>(state.size);
+    return {};
+}
+
+// Reads the disk file open as `file` and checks that the bytes are the file's as it stood
+// throughout: its size and last write time the same after reading, and the end met where the
+// size said.
+std::error_code readDiskFile(HANDLE file, const std::string& name, PageBuffer& bytes,
+                             std::size_t& used) {
+    FileState before;
+    std::size_t size = 0;
+    if (const std::error_code error = diskFileState(file, before, size)) return error;
+    if (const std::error_code error = readToEnd(file, bytes, size, used)) return error;
+    if (readHook) readHook(name);
+    FileState after;
+    if (const std::error_code error = stateOf(file, after)) return error;
+    if (used != size || !(before == after)) return InputError::ChangedWhileRead;
     return {};
 }
 
 } // namespace
 
-InputBytes::~InputBytes() { release(); }
-
 InputBytes::InputBytes(InputBytes&& other) noexcept
-    : buffer(std::move(other.buffer)), mapped(std::exchange(other.mapped, nullptr)),
-      length(std::exchange(other.length, 0)) {}
+    : buffer(std::move(other.buffer)), length(std::exchange(other.length, 0)) {}
 
 InputBytes& InputBytes::operator=(InputBytes&& other) noexcept {
     if (this != &other) {
-        release();
         buffer = std::move(other.buffer);
-        mapped = std::exchange(other.mapped, nullptr);
         length = std::exchange(other.length, 0);
     }
     return *this;
 }
 
 void InputBytes::release() noexcept {
-    if (mapped) UnmapViewOfFile(mapped);
-    mapped = nullptr;
     buffer = PageBuffer();
     length = 0;
 }
 
+void InputBytes::setReadHook(void (*hook)(const std::string& name)) { readHook = hook; }
+
 std::error_code InputBytes::readFile(const std::string& name) {
     release();
     const std::filesystem::path path = toPath(name);
-    // Others may go on reading the file, and may delete or rename it, but not change it.
+    // Others may go on reading, writing, renaming and deleting the file while it is read, as
+    // they may on other systems: a change is seen afterwards, and the input refused.
     const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.isOpen()) {
         const std::error_code error = lastError();
         const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -121,12 +145,10 @@ std::error_code InputBytes::readFile(const std::string& name) {
         }
         return error;
     }
-    std::size_t size = 0;
-    std::error_code error = diskFileSize(file.get(), size);
-    if (!error && size >= smallestMappedFile && (mapped = mapFile(file.get(), size))) {
-        length = size;
-    }
-    if (!error && !mapped) error = readToEnd(file.get(), buffer, size, length);
+    // A device or a pipe has no size to go by: it is read to its end.
+    const std::error_code error = GetFileType(file.get()) == FILE_TYPE_DISK
+                                      ? readDiskFile(file.get(), name, buffer, length)
+                                      : readToEnd(file.get(), buffer, 0, length);
     if (error) release();
     return error;
 }
@@ -139,9 +161,15 @@ std::error_code InputBytes::readStandardInput() {
     if (input == nullptr || input == INVALID_HANDLE_VALUE) {
         return std::make_error_code(std::errc::bad_file_descriptor);
     }
+    const bool disk = GetFileType(input) == FILE_TYPE_DISK;
+    FileState before;
     std::size_t expected = 0;
-    std::error_code error = diskFileSize(input, expected);
+    std::error_code error = disk ? diskFileState(input, before, expected) : std::error_code();
     if (!error) error = readToEnd(input, buffer, expected, length);
+    // A file given as standard input may be read from anywhere, so only its state is compared.
+    FileState after;
+    if (!error && disk) error = stateOf(input, after);
+    if (!error && disk && !(before == after)) error = InputError::ChangedWhileRead;
     if (error) release();
     return error;
 }
