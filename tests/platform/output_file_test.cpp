@@ -1,5 +1,6 @@
 // Outputs replaced only once complete: nothing is left behind by an output that is abandoned.
 #include "platform/output_file.h"
+#include "platform/paths.h"
 
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,7 @@ std::string readFile(const fs::path& path) {
 std::map<std::string, std::string> filesIn(const fs::path& folder) {
     std::map<std::string, std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        found[entry.path().filename().string()] = readFile(entry.path());
+        found[platform::toUtf8(entry.path().filename())] = readFile(entry.path());
     }
     return found;
 }
@@ -75,13 +76,14 @@ TEST_P(OutputFileTest, NamesUpToTheLimitAreWrittenAndReplaced) {
         for (const bool exists : {false, true}) {
             SCOPED_TRACE(std::to_string(length) + (exists ? " replacing" : " new"));
             const std::string name = std::string(length - 6, 'x') + "\xc3\xa9.xml";
-            if (exists) std::ofstream(folder / name) << "old";
-            platform::OutputFile output((folder / name).string());
+            const fs::path path = folder / platform::toPath(name);
+            if (exists) std::ofstream(path) << "old";
+            platform::OutputFile output(platform::toUtf8(path));
             ASSERT_TRUE(output.isOpen()) << output.error().message();
             output.stream() << "new";
             EXPECT_TRUE(output.commit());
             EXPECT_EQ((std::map<std::string, std::string>{{name, "new"}}), filesIn(folder));
-            fs::remove(folder / name);
+            fs::remove(path);
         }
     }
 }
