@@ -16,6 +16,11 @@ void openMissingStandardStreams();
 // process. An interruption the program's parent made it ignore stays ignored.
 void handleInterruptions();
 
+// Once the handling is installed, does what an interrupt (Ctrl-C) that reaches the process does:
+// the temporary files go and the process ends. For tests that have no way to send one: Windows
+// sends Ctrl-C only through a console, which a test run (Wine's above all) may lack.
+void interruptProcess();
+
 // A temporary file that is removed if the process is interrupted while the object holds its name.
 // A name is added or taken away only inside a FileChange, along with the call that creates,
 // renames or removes the file, so that the list and the folder always agree.

@@ -90,6 +90,8 @@ void handleInterruptions() {
     ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
+void interruptProcess() { ::kill(::getpid(), SIGINT); }
+
 bool TemporaryName::keep(const std::string& name) {
     forget();
     auto copy = std::make_unique<char[]>(name.size() + 1);

@@ -1,12 +1,12 @@
 // An output file that is replaced only once its new contents are complete.
+#include "platform/interruption.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 
 #include <algorithm>
-#include <mutex>
 #include <random>
 #include <streambuf>
-#include <vector>
+#include <string_view>
 #include <windows.h>
 
 namespace platform {
@@ -63,61 +63,6 @@ class HandleBuffer : public std::streambuf {
     std::error_code failed;
 };
 
-// The temporary files being written. Ctrl-C, Ctrl-Break or a closed console window ends the
-// process on a thread of the system's while the conversions go on: every file in flight is
-// deleted first, and none is made after. Files are made and moved into place under the same
-// lock, so the end never comes half-way through either.
-class FilesInFlight {
-  public:
-    static FilesInFlight& instance() {
-        static FilesInFlight files;
-        return files;
-    }
-
-    // A new file of that name, open for writing; INVALID_HANDLE_VALUE with the system's error
-    // set when none could be made.
-    HANDLE create(const std::wstring& name) {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (interrupted) {
-            SetLastError(ERROR_OPERATION_ABORTED);
-            return INVALID_HANDLE_VALUE;
-        }
-        // Shared for deletion, so that the interrupt can delete it while it is open.
-        const HANDLE file =
-            CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (isValid(file)) names.push_back(name);
-        return file;
-    }
-
-    // Runs `settle`, which moves or deletes the file `name`, and forgets the name.
-    template <typename Settle> bool settle(const std::wstring& name, Settle settle) {
-        const std::lock_guard<std::mutex> lock(mutex);
-        const bool settled = settle();
-        const DWORD error = GetLastError();
-        names.erase(std::remove(names.begin(), names.end(), name), names.end());
-        SetLastError(error);
-        return settled;
-    }
-
-  private:
-    FilesInFlight() { SetConsoleCtrlHandler(onInterrupt, TRUE); }
-
-    static BOOL WINAPI onInterrupt(DWORD event) {
-        if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-            FilesInFlight& files = instance();
-            const std::lock_guard<std::mutex> lock(files.mutex);
-            files.interrupted = true;
-            for (const std::wstring& name : files.names) DeleteFileW(name.c_str());
-        }
-        return FALSE; // the system's own handler then ends the process as usual
-    }
-
-    std::mutex mutex;
-    std::vector<std::wstring> names;
-    bool interrupted = false;
-};
-
 // The file a symbolic link leads to, by its full name; the name itself when it is no link or
 // leads nowhere.
 std::wstring followLinks(const std::wstring& name) {
@@ -153,36 +98,81 @@ std::wstring fullName(const std::wstring& name) {
     return full;
 }
 
+// Whether `name` (in full) is a named pipe's, local or on another machine: \\.\pipe\NAME,
+// \\SERVER\pipe\NAME. Such a name is never opened, nor asked about, before it is written:
+// either would take the pipe's waiting instance for a connection of its own.
+bool isPipeName(const std::wstring& name) {
+    if (name.compare(0, 2, L"\\\\") != 0) return false;
+    const auto host = name.find(L'\\', 2);
+    return host != std::wstring::npos && name.size() > host + 5 &&
+           CompareStringOrdinal(name.c_str() + host + 1, 5, L"pipe\\", 5, TRUE) == CSTR_EQUAL;
+}
+
+// The file an output name stands for: the name in full, and where a symbolic link leads.
+std::wstring outputPath(const std::string& name) {
+    const std::wstring full = fullName(toPath(name).wstring());
+    return isPipeName(full) ? full : followLinks(full);
+}
+
 // Where the last component of a name begins: behind its last "\", "/" or drive colon.
 std::size_t lastComponentOf(const std::wstring& name) {
     const auto separator = name.find_last_of(L"\\/:");
     return separator == std::wstring::npos ? 0 : separator + 1;
 }
 
-// A new temporary file beside `target`; INVALID_HANDLE_VALUE with `error` set when none can be
-// made.
-HANDLE createTemporary(const std::wstring& target, std::wstring& temporary,
-                       std::error_code& error) {
+// Six letters or digits that differ from call to call and from process to process.
+std::wstring randomPart() {
+    constexpr std::wstring_view digits =
+        L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::random_device random; // the system's own random numbers
+    std::wstring part(6, L'0');
+    for (wchar_t& c : part) c = digits[random() % digits.size()];
+    return part;
+}
+
+// A name beside `target` that is recognisably the program's own, the one other systems hide with
+// its first dot. The target's own name is cut (at a character's start) where the whole would
+// pass 255 bytes of UTF-8, and so 255 UTF-16 units too: NTFS, FAT and exFAT count the units, a
+// share served from another system may count the bytes.
+std::wstring hiddenName(const std::wstring& target) {
+    constexpr std::wstring_view tag = L".vqz2xml-";
+    constexpr std::size_t room = 255 - (1 + tag.size() + 6);
     const std::size_t base = lastComponentOf(target);
-    const std::wstring prefix = target.substr(0, base) + L"." + target.substr(base) + L".";
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring name = prefix + std::to_wstring(random() % 1000000);
-        const HANDLE file = FilesInFlight::instance().create(name);
-        if (isValid(file)) {
-            temporary = name;
-            return file;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    std::size_t cut = base;
+    std::size_t bytes = 0;
+    while (cut < target.size()) {
+        const unsigned c = target[cut];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && cut + 1 < target.size() &&
+                          target[cut + 1] >= 0xDC00 && target[cut + 1] <= 0xDFFF;
+        const std::size_t size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + size > room) break;
+        bytes += size;
+        cut += pair ? 2 : 1;
     }
-    error = lastError();
-    return INVALID_HANDLE_VALUE;
+    return target.substr(0, base) + L"." + target.substr(base, cut - base) + std::wstring(tag) +
+           randomPart();
+}
+
+// `name` in UTF-8, as the list of temporary names takes it; false when it holds a surrogate
+// without its pair, which UTF-8 cannot write.
+bool toUtf8(const std::wstring& name, std::string& utf8) {
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.c_str(), -1, nullptr,
+                                         0, nullptr, nullptr);
+    if (size <= 0) return false;
+    utf8.assign(static_cast<std::size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, name.c_str(), -1, utf8.data(), size,
+                            nullptr, nullptr) != size) {
+        return false;
+    }
+    utf8.pop_back(); // the terminating zero
+    return true;
 }
 
 // Puts the complete file `from` in the place of `to`. An existing file is replaced by
 // ReplaceFileW, which keeps its attributes, its security settings and its creation time as a
 // file rewritten in place would; the attributes are set once more, as not every implementation
-// of it keeps them (Wine's does not). A new file is moved there.
+// of it keeps them (Wine's does not). A new file is moved there, and the move written through
+// to the disk.
 bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
     constexpr DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
@@ -206,6 +196,7 @@ bool moveIntoPlace(const std::wstring& from, const std::wstring& to) {
 struct OutputFile::State {
     std::wstring target;    // the file finally written: the name, or where its link leads
     std::wstring temporary; // empty when the output is written directly
+    TemporaryName kept;     // the temporary name, in the list removed on interruption
     HANDLE handle = INVALID_HANDLE_VALUE;
     bool open = false;
     bool ownsHandle = true;
@@ -224,8 +215,9 @@ struct OutputFile::State {
         if (open && ownsHandle) CloseHandle(handle);
         open = false;
         if (!temporary.empty()) {
-            FilesInFlight::instance().settle(temporary,
-                                             [&] { return DeleteFileW(temporary.c_str()) != 0; });
+            const FileChange change;
+            DeleteFileW(temporary.c_str());
+            kept.forget();
         }
         temporary.clear();
     }
@@ -235,16 +227,61 @@ struct OutputFile::State {
         discard();
         return false;
     }
+
+    HANDLE createTemporary();
+    std::error_code moveIntoPlace();
 };
+
+// A new file beside the target; INVALID_HANDLE_VALUE with `reason` set when none can be made.
+// Windows has no files without a name, so it is named, and removed on interruption.
+HANDLE OutputFile::State::createTemporary() {
+    for (int tries = 0; tries < 100; ++tries) {
+        const FileChange change;
+        const std::wstring name = hiddenName(target);
+        std::string listed;
+        if (!toUtf8(name, listed)) {
+            reason = {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+            return INVALID_HANDLE_VALUE;
+        }
+        if (!kept.keep(listed)) {
+            reason = std::make_error_code(std::errc::too_many_files_open);
+            return INVALID_HANDLE_VALUE;
+        }
+        // Shared for deletion, so that an interruption can delete it while it is open.
+        const HANDLE file =
+            CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (isValid(file)) {
+            temporary = name;
+            return file;
+        }
+        const DWORD error = GetLastError();
+        reason = {static_cast<int>(error), std::system_category()};
+        kept.forget();
+        if (error != ERROR_FILE_EXISTS) return INVALID_HANDLE_VALUE;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+std::error_code OutputFile::State::moveIntoPlace() {
+    const FileChange change;
+    if (!platform::moveIntoPlace(temporary, target)) return lastError();
+    kept.forget();
+    temporary.clear();
+    return {};
+}
 
 // Windows has no creation mask: a new file takes the security settings of its folder.
 void OutputFile::readCreationMask() {}
+
+// Windows has no files without a name: a temporary file always has one.
+void OutputFile::allowUnnamedTemporaries(bool) {}
 
 // An existing output is opened first, without changing it, to learn what it is: a disk file is
 // replaced through a temporary file; a device (NUL, a console) or a pipe is written through the
 // handle opened.
 OutputFile::OutputFile(const std::string& name) : state(std::make_unique<State>()) {
-    state->target = followLinks(fullName(toPath(name).wstring()));
+    state->target = outputPath(name);
     const HANDLE existing = CreateFileW(state->target.c_str(), GENERIC_WRITE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -265,7 +302,7 @@ OutputFile::OutputFile(const std::string& name) : state(std::make_unique<State>(
     } else {
         CloseHandle(existing);
     }
-    const HANDLE file = createTemporary(state->target, state->temporary, state->reason);
+    const HANDLE file = state->createTemporary();
     if (isValid(file)) state->attach(file);
 }
 
@@ -298,26 +335,32 @@ std::ostream& OutputFile::stream() { return *state->out; }
 
 std::error_code OutputFile::error() const { return state->reason; }
 
-bool OutputFile::commit() {
+// With Sync::ToDisk the data reaches the disk before the file takes the output's name. A new
+// output is moved there written through to the disk; an existing one is replaced by ReplaceFileW,
+// which offers no such flag: the file system's log (NTFS's) keeps the old or the new name across
+// a power loss.
+bool OutputFile::commit(Sync sync) {
     State& s = *state;
     if (!s.open) return false;
     s.out->flush();
     if (const std::error_code failure = s.buffer->failure()) return s.fail(failure);
     if (!*s.out) return s.fail(std::make_error_code(std::errc::io_error));
+    const bool direct = s.temporary.empty();
+    if (sync == Sync::ToDisk && !direct && !FlushFileBuffers(s.handle)) {
+        return s.fail(lastError());
+    }
     const bool closed = !s.ownsHandle || CloseHandle(s.handle) != 0;
     s.open = false;
     if (!closed) return s.fail(lastError());
-    if (!s.temporary.empty() && !FilesInFlight::instance().settle(s.temporary, [&] {
-            return moveIntoPlace(s.temporary, s.target);
-        })) {
-        return s.fail(lastError());
+    if (!direct) {
+        if (const std::error_code error = s.moveIntoPlace()) return s.fail(error);
     }
-    s.temporary.clear();
     return true;
 }
 
 bool isWritableIfRegular(const std::string& name) {
     const std::filesystem::path path = toPath(name);
+    if (isPipeName(fullName(path.wstring()))) return true;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return true;
@@ -328,6 +371,20 @@ bool isWritableIfRegular(const std::string& name) {
     if (!isValid(file)) return false;
     CloseHandle(file);
     return true;
+}
+
+// What the system says the file is, asked through a handle that may neither read nor write it:
+// anything but a disk file (NUL, CON, a console, a serial port) is written directly.
+bool isWrittenDirectly(const std::string& name) {
+    const std::wstring path = outputPath(name);
+    if (isPipeName(path)) return true;
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!isValid(file)) return false;
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return !disk;
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// Windows outputs: a replaced file keeps its attributes, devices are written in place, and a
-// read-only file is not taken for a writable one.
+// Windows outputs: a replaced file keeps its attributes, devices and pipes are written in place,
+// and a read-only file is not taken for a writable one.
 #include "platform/output_file.h"
 #include "platform/paths.h"
 
@@ -58,15 +58,43 @@ TEST(OutputFileWindowsTest, ReplacedFileKeepsItsAttributes) {
 
 TEST(OutputFileWindowsTest, DevicesAreWrittenInPlace) {
     const ScratchFolder folder;
+    std::ofstream("file.xml", std::ios::binary) << "old";
+    EXPECT_FALSE(platform::isWrittenDirectly("file.xml"));
+    EXPECT_FALSE(platform::isWrittenDirectly("missing.xml"));
     for (const char* device : {"NUL", "nul", "\\\\.\\NUL"}) {
         SCOPED_TRACE(device);
+        EXPECT_TRUE(platform::isWrittenDirectly(device));
         EXPECT_TRUE(platform::isWritableIfRegular(device));
         platform::OutputFile output(device);
         ASSERT_TRUE(output.isOpen()) << output.error().message();
         output.stream() << "gone";
-        EXPECT_TRUE(output.commit()) << output.error().message();
-        EXPECT_EQ(0u, folder.entries());
+        EXPECT_TRUE(output.commit(platform::Sync::ToDisk)) << output.error().message();
+        EXPECT_EQ(1u, folder.entries());
     }
+}
+
+// A named pipe is written directly. Nothing opens it or asks about it before: either would take
+// its one waiting instance for a connection of its own, and the output could not connect.
+TEST(OutputFileWindowsTest, NamedPipeIsWrittenDirectly) {
+    const std::wstring name =
+        L"\\\\.\\pipe\\vqz2xml_test_" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND,
+                                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    const std::string utf8 = platform::toUtf8(name);
+    EXPECT_TRUE(platform::isWrittenDirectly(utf8));
+    EXPECT_TRUE(platform::isWritableIfRegular(utf8));
+    {
+        platform::OutputFile output(utf8);
+        ASSERT_TRUE(output.isOpen()) << output.error().message();
+        output.stream() << "xml";
+        EXPECT_TRUE(output.commit(platform::Sync::ToDisk)) << output.error().message();
+    }
+    char bytes[8] = {};
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(server, bytes, sizeof bytes, &got, nullptr));
+    EXPECT_EQ("xml", std::string(bytes, got));
+    CloseHandle(server);
 }
 
 TEST(OutputFileWindowsTest, ReadOnlyFileIsNotWritable) {
