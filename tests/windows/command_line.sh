@@ -4,7 +4,9 @@
 # Where both systems must give the same bytes, the Linux program's are the expected ones: the
 # same arguments run in two copies of one folder, and standard output, standard error, the exit
 # status and every file must agree. Where Windows differs (the system's error texts, the
-# program's own name), the expected text is written out here.
+# program's own name), the expected text is written out here. An input changed while it is read,
+# and an interruption, cannot be brought about from here (Wine sends no Ctrl-C without a console):
+# the unit tests in tests/platform/ make them happen under Wine.
 set -euo pipefail
 
 windows_program="$(realpath "$1")"
@@ -160,14 +162,50 @@ if grep -q '^USE: .* infile\[.vqz\] \[outfile\[.xml\]\]$' "$scratch/out"; then p
   fail "classic form, /? is no pattern"
 fi
 
-echo "== devices: NUL"
+echo "== devices: NUL, and CON where a terminal gives Wine a console"
 fresh
 ls -A >"$scratch/before"
 win -o NUL good
 check_status "-o NUL" 0 "$status"
 check_text "-o NUL: nothing printed" "" "$scratch/err"
+win -v -n -o NUL good
+check_text "-o NUL is no existing output to skip" "good.vqz -> NUL: converted"$'\n' "$scratch/err"
 ls -A >"$scratch/after"
 check "-o NUL: no file made" "$scratch/before" "$scratch/after"
+if script -qec true /dev/null >/dev/null 2>&1; then
+  status=0
+  script -qec "$(printf '%q ' "$wine" "$windows_program" -o CON good)" /dev/null \
+    <"$scratch/stdin" >"$scratch/out" 2>&1 || status=$?
+  check_status "-o CON" 0 "$status"
+  if grep -q '<vqz version="1.1">' "$scratch/out"; then pass; else fail "-o CON: XML on the console"; fi
+  ls -A >"$scratch/after"
+  check "-o CON: no file made" "$scratch/before" "$scratch/after"
+else
+  echo "(no script(1) here: -o CON not run)"
+fi
+
+echo "== option values: an empty one is a usage error, a flag takes none"
+fresh
+same_as_linux "-o with an empty value" -o '' good
+same_as_linux "--output= with an empty value" --output= good
+same_as_linux "-d with an empty value" -d '' good
+same_as_linux "--jobs= with an empty value" --jobs= good
+same_as_linux "--encoding= with an empty value" --encoding= good
+same_as_linux "--fsync with a value" --fsync=yes good
+
+echo "== --fsync: the same bytes, for a new output and a replaced one"
+fresh
+same_as_linux "--fsync, a new output" --fsync good
+same_as_linux "--fsync, replacing an output" -f --fsync -- good crlf
+
+echo "== a hard-linked output: replaced under its own name, the other name keeps the old bytes"
+fresh
+echo old >good.xml
+ln good.xml other.xml
+win -f good
+check_status "hard-linked output" 0 "$status"
+check "hard-linked output: replaced" "$golden/values_example.xml" good.xml
+check_text "hard-linked output: the other name" "old"$'\n' other.xml
 
 echo "== exit statuses, diagnostics and errors"
 fresh
