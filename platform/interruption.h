@@ -13,7 +13,9 @@ void openMissingStandardStreams();
 // Installs the handling of interruptions: an interrupt, a termination request, a hang-up or a
 // broken pipe removes every temporary file registered below, then ends the process as it would
 // have ended it. A write past the file-size limit fails with an error (EFBIG) instead of ending the
-// process. An interruption the program's parent made it ignore stays ignored.
+// process. An interruption the program's parent made it ignore stays ignored. On Windows the
+// interruptions are Ctrl-C, Ctrl-Break, a closed console, logoff and shutdown, and the process
+// ends as Ctrl-C ends it (STATUS_CONTROL_C_EXIT).
 void handleInterruptions();
 
 // Once the handling is installed, does what an interrupt (Ctrl-C) that reaches the process does:

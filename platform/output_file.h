@@ -13,8 +13,9 @@ enum class Sync {
     // Old or new contents across any end of the process; across a power loss, as far as the file
     // system orders the data before the rename (as ext4 does for a file replacing another).
     None,
-    // The data is flushed to the disk before the new file takes the name, and the folder after:
-    // old or new contents across a power loss too.
+    // The data is flushed to the disk before the new file takes the name, and the folder after
+    // (on Windows a new file's move is written through, a replacing one left to NTFS's log): old
+    // or new contents across a power loss too.
     ToDisk,
 };
 
@@ -26,7 +27,8 @@ enum class Sync {
 // permission bits (and its owner, where the process may set it); a symbolic link stays a link and
 // its target is replaced; a file with other hard links is replaced under this name only, the other
 // names keeping the old contents. An output that is not a regular file (a named pipe, a terminal,
-// /dev/null), or that names an open descriptor (/dev/stdout, /dev/fd/3), is written directly.
+// /dev/null; on Windows NUL, CON, \\.\pipe\NAME), or that names an open descriptor (/dev/stdout,
+// /dev/fd/3), is written directly.
 class OutputFile {
   public:
     // The file creation mask of the process, read once before any thread starts.

@@ -41,6 +41,8 @@ struct ScratchFolder {
                     (std::string("vqz2xml_interruption_") +
                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
     ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored); // what an earlier run that failed may have left
         fs::create_directories(path);
         for (int i = 0; i < 3; ++i) std::ofstream(path / outputName(i)) << "old";
     }
