@@ -1,5 +1,7 @@
-// The errors of inputs that every system reports alike.
+// What inputs are alike on every system: their errors, and how their bytes are held.
 #include "platform/input_file.h"
+
+#include <utility>
 
 namespace platform {
 namespace {
@@ -24,6 +26,22 @@ const std::error_category& inputCategory() {
 
 std::error_code make_error_code(InputError error) {
     return {static_cast<int>(error), inputCategory()};
+}
+
+InputBytes::InputBytes(InputBytes&& other) noexcept
+    : buffer(std::move(other.buffer)), length(std::exchange(other.length, 0)) {}
+
+InputBytes& InputBytes::operator=(InputBytes&& other) noexcept {
+    if (this != &other) {
+        buffer = std::move(other.buffer);
+        length = std::exchange(other.length, 0);
+    }
+    return *this;
+}
+
+void InputBytes::release() noexcept {
+    buffer = PageBuffer();
+    length = 0;
 }
 
 } // namespace platform

@@ -62,22 +62,6 @@ std::error_code readRegular(int fd, const std::string& name, const struct stat& 
 
 } // namespace
 
-InputBytes::InputBytes(InputBytes&& other) noexcept
-    : buffer(std::move(other.buffer)), length(std::exchange(other.length, 0)) {}
-
-InputBytes& InputBytes::operator=(InputBytes&& other) noexcept {
-    if (this != &other) {
-        buffer = std::move(other.buffer);
-        length = std::exchange(other.length, 0);
-    }
-    return *this;
-}
-
-void InputBytes::release() noexcept {
-    buffer = PageBuffer();
-    length = 0;
-}
-
 void InputBytes::setReadHook(void (*hook)(const std::string& name)) { readHook = hook; }
 
 std::error_code InputBytes::readFile(const std::string& name) {

@@ -1,6 +1,7 @@
 // Inputs read whole: files of every size byte for byte, files changed while read, what is no file.
 #include "platform/input_file.h"
 #include "platform/paths.h"
+#include "tests/platform/scratch_folder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -12,19 +13,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A scratch folder, removed with everything in it at the end.
-struct ScratchFolder {
-    fs::path path =
-        fs::temp_directory_path() /
-        ("vqz2xml_input_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    ScratchFolder() { fs::create_directories(path); }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 std::string patterned(std::size_t size) {
     std::string bytes(size, '\0');

@@ -2,6 +2,7 @@
 // signal would have ended it, and an interruption ignored from the start stays ignored.
 #include "platform/interruption.h"
 #include "platform/output_file.h"
+#include "tests/platform/scratch_folder.h"
 
 #include <csignal>
 #include <cstring>
@@ -16,20 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Every file in `folder` with its bytes.
-std::map<std::string, std::string> filesIn(const fs::path& folder) {
-    std::map<std::string, std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        found[entry.path().filename().string()] = readFile(entry.path());
-    }
-    return found;
-}
 
 // A child process that replaces three old outputs, stopping half-way: it has written into its
 // temporary files when the test goes on.
@@ -84,29 +71,11 @@ class ChildWithOutputs {
     bool started = false;
 };
 
-struct ScratchFolder {
-    fs::path path = fs::temp_directory_path() /
-                    ("vqz2xml_interruption_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    ScratchFolder() {
-        fs::create_directories(path);
-        for (int i = 0; i < 3; ++i) {
-            std::ofstream(path / ("out" + std::to_string(i) + ".xml")) << "old";
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::map<std::string, std::string> oldOutputs() const {
-        return {{"out0.xml", "old"}, {"out1.xml", "old"}, {"out2.xml", "old"}};
-    }
-};
-
 TEST(InterruptionTest, NamedTemporariesGoAndTheSignalEndsTheProcess) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         SCOPED_TRACE(::strsignal(signal));
         const ScratchFolder folder;
+        folder.addOldOutputs();
         ChildWithOutputs child(folder.path, false, false);
         ASSERT_TRUE(child.hasStarted());
         const auto during = filesIn(folder.path);
@@ -123,6 +92,7 @@ TEST(InterruptionTest, NamedTemporariesGoAndTheSignalEndsTheProcess) {
 
 TEST(InterruptionTest, UnnamedTemporariesLeaveNothingEvenWhenKilled) {
     const ScratchFolder folder;
+    folder.addOldOutputs();
     ChildWithOutputs child(folder.path, true, false);
     ASSERT_TRUE(child.hasStarted());
     if (filesIn(folder.path).size() != 3) {
@@ -134,6 +104,7 @@ TEST(InterruptionTest, UnnamedTemporariesLeaveNothingEvenWhenKilled) {
 
 TEST(InterruptionTest, InterruptionIgnoredFromTheStartStaysIgnored) {
     const ScratchFolder folder;
+    folder.addOldOutputs();
     ChildWithOutputs child(folder.path, false, true);
     ASSERT_TRUE(child.hasStarted());
     EXPECT_EQ(SIGTERM, child.endIgnoring(SIGHUP, SIGTERM));

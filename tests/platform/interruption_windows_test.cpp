@@ -3,6 +3,7 @@
 #include "platform/interruption.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
+#include "tests/platform/scratch_folder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,42 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::map<std::string, std::string> filesIn(const fs::path& folder) {
-    std::map<std::string, std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        found[platform::toUtf8(entry.path().filename())] = readFile(entry.path());
-    }
-    return found;
-}
-
-// A scratch folder with three old outputs. The child process of a death test runs the test from
-// its start, so the folder's name is the test's alone: the child makes the same folder, and
-// leaves it to the parent to remove.
-struct ScratchFolder {
-    fs::path path = fs::temp_directory_path() /
-                    (std::string("vqz2xml_interruption_") +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored); // what an earlier run that failed may have left
-        fs::create_directories(path);
-        for (int i = 0; i < 3; ++i) std::ofstream(path / outputName(i)) << "old";
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    static std::string outputName(int i) { return "out" + std::to_string(i) + ".xml"; }
-    std::map<std::string, std::string> oldOutputs() const {
-        return {{"out0.xml", "old"}, {"out1.xml", "old"}, {"out2.xml", "old"}};
-    }
-};
 
 // Three outputs half-written into temporary files named after them, then an interruption. The
 // child's exit status tells what went wrong before the interruption, if anything did.
@@ -79,6 +44,7 @@ struct ScratchFolder {
 
 TEST(InterruptionWindowsTest, TemporariesGoAndTheProcessEndsAsCtrlCEndsIt) {
     const ScratchFolder folder;
+    folder.addOldOutputs();
     EXPECT_EXIT(interruptedWhileWriting(folder.path),
                 testing::ExitedWithCode(static_cast<int>(STATUS_CONTROL_C_EXIT)), "");
     EXPECT_EQ(folder.oldOutputs(), filesIn(folder.path));

@@ -1,6 +1,7 @@
 // Outputs replaced only once complete: nothing is left behind by an output that is abandoned.
 #include "platform/output_file.h"
 #include "platform/paths.h"
+#include "tests/platform/scratch_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -13,37 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::map<std::string, std::string> filesIn(const fs::path& folder) {
-    std::map<std::string, std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        found[platform::toUtf8(entry.path().filename())] = readFile(entry.path());
-    }
-    return found;
-}
-
-// A scratch folder, removed with everything in it at the end; temporary files are made both
-// ways the system may make them, unnamed and named, in turn.
+// Temporary files are made both ways the system may make them, unnamed and named, in turn.
 class OutputFileTest : public testing::TestWithParam<bool> {
   protected:
-    void SetUp() override {
-        platform::OutputFile::allowUnnamedTemporaries(GetParam());
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        platform::OutputFile::allowUnnamedTemporaries(true);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
+    void SetUp() override { platform::OutputFile::allowUnnamedTemporaries(GetParam()); }
+    void TearDown() override { platform::OutputFile::allowUnnamedTemporaries(true); }
 
-    const fs::path folder =
-        fs::temp_directory_path() /
-        ("vqz2xml_output_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + std::to_string(GetParam()));
+    const ScratchFolder scratch;
+    const fs::path folder = scratch.path;
 };
 
 TEST_P(OutputFileTest, ReplacesTheOldOutputOnlyOnCommit) {

@@ -2,6 +2,7 @@
 // and a read-only file is not taken for a writable one.
 #include "platform/output_file.h"
 #include "platform/paths.h"
+#include "tests/platform/scratch_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,35 +15,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scratch folder, made the working folder while it lives and removed at the end.
-struct ScratchFolder {
+// A scratch folder, the working folder while it lives.
+struct WorkingFolder : ScratchFolder {
     fs::path previous = fs::current_path();
-    fs::path path =
-        fs::temp_directory_path() /
-        ("vqz2xml_windows_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    ScratchFolder() {
-        fs::create_directories(path);
-        fs::current_path(path);
-    }
-    ~ScratchFolder() {
-        fs::current_path(previous);
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
+    WorkingFolder() { fs::current_path(path); }
+    ~WorkingFolder() { fs::current_path(previous); }
     std::size_t entries() const {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(path), fs::directory_iterator()));
     }
 };
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 TEST(OutputFileWindowsTest, ReplacedFileKeepsItsAttributes) {
-    const ScratchFolder folder;
+    const WorkingFolder folder;
     const fs::path target = folder.path / "out.xml";
     std::ofstream(target, std::ios::binary) << "old";
     ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -57,7 +42,7 @@ TEST(OutputFileWindowsTest, ReplacedFileKeepsItsAttributes) {
 }
 
 TEST(OutputFileWindowsTest, DevicesAreWrittenInPlace) {
-    const ScratchFolder folder;
+    const WorkingFolder folder;
     std::ofstream("file.xml", std::ios::binary) << "old";
     EXPECT_FALSE(platform::isWrittenDirectly("file.xml"));
     EXPECT_FALSE(platform::isWrittenDirectly("missing.xml"));
@@ -98,7 +83,7 @@ TEST(OutputFileWindowsTest, NamedPipeIsWrittenDirectly) {
 }
 
 TEST(OutputFileWindowsTest, ReadOnlyFileIsNotWritable) {
-    const ScratchFolder folder;
+    const WorkingFolder folder;
     std::ofstream("kept.xml", std::ios::binary) << "old";
     ASSERT_TRUE(SetFileAttributesW(L"kept.xml", FILE_ATTRIBUTE_READONLY));
     const HANDLE probe = CreateFileW(L"kept.xml", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
