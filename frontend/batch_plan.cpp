@@ -3,6 +3,7 @@
 
 #include "frontend/conversion_run.h"
 #include "frontend/printable_name.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -33,6 +34,8 @@ bool hasVqzEnding(std::string_view name) {
 class FileKeys {
   public:
     std::string operator()(const std::string& name) {
+        // The folder of named pipes is not listed: looking at its entries would connect to them.
+        if (platform::isPipeName(name)) return name;
         fs::path path = platform::toPath(name);
         if (path.is_relative() && !noCurrentFolder) {
             // A working folder that was removed has no name: then names are compared as given.
@@ -153,6 +156,7 @@ void addFolder(const BatchOptions& options, const std::string& folder, std::vect
 }
 
 bool isFolder(const std::string& name) {
+    if (platform::isPipeName(name)) return false;
     std::error_code error;
     return fs::is_directory(platform::toPath(name), error);
 }
@@ -193,6 +197,7 @@ std::string inQuotes(std::string_view name) {
 }
 
 std::string optionFormInputName(const std::string& argument) {
+    if (platform::isPipeName(argument)) return argument;
     std::string classic = inputFileName(argument);
     std::error_code error;
     const fs::file_status status = fs::status(platform::toPath(argument), error);

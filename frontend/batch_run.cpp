@@ -37,9 +37,11 @@ struct Report {
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
 
-bool isSameFile(const std::string& a, const std::string& b) {
+// Whether input and output are one file. A named pipe is not asked about, and is no input's.
+bool isSameFile(const std::string& input, const std::string& output) {
+    if (platform::isPipeName(output)) return false;
     std::error_code error;
-    return fs::equivalent(platform::toPath(a), platform::toPath(b), error);
+    return fs::equivalent(platform::toPath(input), platform::toPath(output), error);
 }
 
 std::optional<fs::file_time_type> modificationTime(const std::string& name) {
@@ -141,11 +143,13 @@ class Converter {
             platform::OutputFile output = platform::OutputFile::standardOutput();
             return write(job, input, output, true, report);
         }
-        std::error_code ignored;
-        const fs::file_status existing = fs::status(platform::toPath(job.output), ignored);
         // What is written into anything but a regular file (a named pipe, a device) goes
-        // straight there and cannot be taken back.
-        const bool direct = platform::isWrittenDirectly(job.output) ||
+        // straight there and cannot be taken back. A Windows named pipe is not even asked about.
+        const bool pipe = platform::isPipeName(job.output);
+        std::error_code ignored;
+        const fs::file_status existing = pipe ? fs::file_status(fs::file_type::unknown)
+                                              : fs::status(platform::toPath(job.output), ignored);
+        const bool direct = pipe || platform::isWrittenDirectly(job.output) ||
                             (fs::exists(existing) && !fs::is_regular_file(existing));
         if (stopsAtOutput(job, existing, direct, report)) return;
         platform::OutputFile output(job.output);
@@ -160,10 +164,11 @@ class Converter {
     // A stream (standard input, a pipe) may take long to read and cannot be read again, so its
     // output is made sure of first; a file is read first, so that a missing one creates nothing.
     static bool isStream(const Job& job) {
+        if (job.fromStdin || platform::isPipeName(job.input)) return true;
         std::error_code error;
         const fs::file_status status = fs::status(platform::toPath(job.input), error);
-        return job.fromStdin || (!error && status.type() != fs::file_type::regular &&
-                                 status.type() != fs::file_type::directory);
+        return (!error && status.type() != fs::file_type::regular &&
+                status.type() != fs::file_type::directory);
     }
 
     // Reads the input and chooses the encoding its texts are read in; false, with the failure
@@ -192,6 +197,7 @@ class Converter {
     // Under --update: whether the output was written after its input last changed. Equal times
     // count as older, so that a clock too coarse to tell two writes apart errs on converting.
     static bool isUpToDate(const Job& job) {
+        if (platform::isPipeName(job.input) || platform::isPipeName(job.output)) return false;
         const auto inputTime = modificationTime(job.input);
         const auto outputTime = inputTime ? modificationTime(job.output) : std::nullopt;
         return outputTime && *outputTime > *inputTime;

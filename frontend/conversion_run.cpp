@@ -44,14 +44,16 @@ bool isReadableFile(const std::string& name) {
     return fs::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).is_open();
 }
 
+// A named pipe is not asked about: it counts as existing, and is no input's file.
 bool exists(const std::string& name) {
+    if (platform::isPipeName(name)) return true;
     std::error_code error;
     return fs::exists(platform::toPath(name), error);
 }
 
 bool isSameFile(const std::string& input, const std::string& output) {
     std::error_code error;
-    return exists(output) &&
+    return !platform::isPipeName(output) && exists(output) &&
            fs::equivalent(platform::toPath(input), platform::toPath(output), error);
 }
 

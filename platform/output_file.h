@@ -70,4 +70,10 @@ bool isWritableIfRegular(const std::string& name);
 // that an existing file there is no old output to keep.
 bool isWrittenDirectly(const std::string& name);
 
+// Whether `name` names a Windows named pipe (\\.\pipe\NAME, \\SERVER\pipe\NAME), which nothing may
+// open or ask about before it is read or written: either would take the pipe's waiting instance
+// for a connection of its own. As an output it counts as existing and is written directly; as an
+// input it is read as a stream; it is never a folder, nor both. False on POSIX systems.
+bool isPipeName(const std::string& name);
+
 } // namespace platform

@@ -395,4 +395,7 @@ bool isWrittenDirectly(const std::string& name) {
     return end.descriptor || (::stat(end.path.c_str(), &status) == 0 && !S_ISREG(status.st_mode));
 }
 
+// A FIFO may be asked about as often as need be.
+bool isPipeName(const std::string&) { return false; }
+
 } // namespace platform

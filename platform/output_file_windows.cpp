@@ -101,7 +101,7 @@ std::wstring fullName(const std::wstring& name) {
 // Whether `name` (in full) is a named pipe's, local or on another machine: \\.\pipe\NAME,
 // \\SERVER\pipe\NAME. Such a name is never opened, nor asked about, before it is written:
 // either would take the pipe's waiting instance for a connection of its own.
-bool isPipeName(const std::wstring& name) {
+bool isPipePath(const std::wstring& name) {
     if (name.compare(0, 2, L"\\\\") != 0) return false;
     const auto host = name.find(L'\\', 2);
     return host != std::wstring::npos && name.size() > host + 5 &&
@@ -111,7 +111,7 @@ bool isPipeName(const std::wstring& name) {
 // The file an output name stands for: the name in full, and where a symbolic link leads.
 std::wstring outputPath(const std::string& name) {
     const std::wstring full = fullName(toPath(name).wstring());
-    return isPipeName(full) ? full : followLinks(full);
+    return isPipePath(full) ? full : followLinks(full);
 }
 
 // Where the last component of a name begins: behind its last "\", "/" or drive colon.
@@ -360,7 +360,7 @@ bool OutputFile::commit(Sync sync) {
 
 bool isWritableIfRegular(const std::string& name) {
     const std::filesystem::path path = toPath(name);
-    if (isPipeName(fullName(path.wstring()))) return true;
+    if (isPipePath(fullName(path.wstring()))) return true;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return true;
@@ -377,7 +377,7 @@ bool isWritableIfRegular(const std::string& name) {
 // anything but a disk file (NUL, CON, a console, a serial port) is written directly.
 bool isWrittenDirectly(const std::string& name) {
     const std::wstring path = outputPath(name);
-    if (isPipeName(path)) return true;
+    if (isPipePath(path)) return true;
     const HANDLE file =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -386,5 +386,7 @@ bool isWrittenDirectly(const std::string& name) {
     CloseHandle(file);
     return !disk;
 }
+
+bool isPipeName(const std::string& name) { return isPipePath(fullName(toPath(name).wstring())); }
 
 } // namespace platform
