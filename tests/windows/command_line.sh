@@ -180,8 +180,19 @@ if script -qec true /dev/null >/dev/null 2>&1; then
   if grep -q '<vqz version="1.1">' "$scratch/out"; then pass; else fail "-o CON: XML on the console"; fi
   ls -A >"$scratch/after"
   check "-o CON: no file made" "$scratch/before" "$scratch/after"
+  # Messages reach a console as characters, whatever its code page; the terminal behind Wine's
+  # console shows them in UTF-8 (its blanks at times as cursor moves).
+  cp good.vqz 調査.vqz
+  LANG=C.UTF-8 script -qec "$(printf '%q ' "$wine" "$windows_program" -v -o NUL 調査)" /dev/null \
+    <"$scratch/stdin" >"$scratch/out" 2>&1 || true
+  if sed 's/\x1b\[[?0-9;]*[A-Za-z]//g' "$scratch/out" | tr -d ' ' |
+    grep -q '^調査\.vqz->NUL:converted'; then
+    pass
+  else
+    fail "a name outside ASCII on the console: $(cat -v "$scratch/out")"
+  fi
 else
-  echo "(no script(1) here: -o CON not run)"
+  echo "(no script(1) here: -o CON and the console's characters not run)"
 fi
 
 echo "== option values: an empty one is a usage error, a flag takes none"
