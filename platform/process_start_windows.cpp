@@ -44,7 +44,7 @@ class ConsoleBuffer : public std::streambuf {
     ConsoleBuffer(HANDLE window, std::ostream& owner)
         : console(window), stream(owner), previous(owner.rdbuf(this)) {}
     ~ConsoleBuffer() override {
-        sync();
+        write(pending.size()); // a character cut off at the very end included
         stream.rdbuf(previous);
     }
     ConsoleBuffer(const ConsoleBuffer&) = delete;
@@ -61,8 +61,13 @@ class ConsoleBuffer : public std::streambuf {
         return pending.size() < flushAt || sync() == 0 ? count : 0;
     }
     // Writes every whole character; the start of one cut off at the end waits for its rest.
-    int sync() override {
-        const std::size_t whole = pending.size() - cutOff();
+    int sync() override { return write(pending.size() - cutOff()); }
+
+  private:
+    static constexpr std::size_t flushAt = 1 << 16;
+
+    // Writes the first `whole` bytes pending: 0, or -1 when the console takes not all of them.
+    int write(std::size_t whole) {
         if (whole == 0) return 0;
         const int bytes = static_cast<int>(whole);
         const int units = MultiByteToWideChar(CP_UTF8, 0, pending.data(), bytes, nullptr, 0);
@@ -79,9 +84,6 @@ class ConsoleBuffer : public std::streambuf {
         }
         return 0;
     }
-
-  private:
-    static constexpr std::size_t flushAt = 1 << 16;
 
     // How many bytes at the end begin a character whose remaining bytes have not come yet.
     std::size_t cutOff() const {
