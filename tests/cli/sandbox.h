@@ -189,7 +189,7 @@ class Sandbox {
         std::string script = "cd ";
         for (const std::string& piece :
              {shellWord((root / "run").string()), std::string(" && { "), std::string(shell.before),
-              std::string("timeout 30 "), command, std::string(" <"),
+              std::string("timeout -k 10 30 "), command, std::string(" <"),
               shellWord((root / "answers").string()),
               shell.outputThroughPipe ? std::string(" >&3")
                                       : std::string(" >") + shellWord((root / "console").string()),
@@ -239,6 +239,10 @@ class WaitingRun {
                 ::dup2(err, 1) < 0 || ::dup2(err, 2) < 0 || ::close(held) != 0) {
                 ::_exit(126);
             }
+            // A test run by nohup, or in the background, has some signals ignored, and a
+            // program inherits what is ignored: the program meets them at their default.
+            for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+                std::signal(signal, SIG_DFL);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -266,14 +270,22 @@ class WaitingRun {
         return false;
     }
 
-    // Sends `signal` and waits for the end: the signal that ended the program, or -1 when it
-    // exited by itself.
+    // Sends `signal` and waits for the end: the signal that ended the program, -1 when it
+    // exited by itself, or -2 when it was still running after a minute (it is killed then).
     int end(int signal) {
         ::kill(child, signal);
         int status = 0;
+        for (int tries = 0; tries < 6000; ++tries) {
+            if (::waitpid(child, &status, WNOHANG) == child) {
+                child = -1;
+                return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
         child = -1;
-        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+        return -2;
     }
 
   private:

@@ -18,6 +18,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The signals the tests send, back at their default actions: a test run by nohup, or in the
+// background, inherits some of them ignored.
+void restoreDefaultActions() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, SIG_DFL);
+}
+
+// Waits for the child's end, bounded: one still running after a minute is killed, and fails.
+int waitForEnd(pid_t child) {
+    int status = 0;
+    for (int tries = 0; tries < 6000; ++tries) {
+        if (::waitpid(child, &status, WNOHANG) == child) return status;
+        ::usleep(10000);
+    }
+    ADD_FAILURE() << "the child did not end";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
 // A child process that replaces three old outputs, stopping half-way: it has written into its
 // temporary files when the test goes on.
 class ChildWithOutputs {
@@ -28,6 +47,7 @@ class ChildWithOutputs {
         child = ::fork();
         if (child == 0) {
             ::close(ready[0]);
+            restoreDefaultActions();
             if (ignoresHangUp) std::signal(SIGHUP, SIG_IGN);
             platform::OutputFile::allowUnnamedTemporaries(unnamed);
             platform::handleInterruptions();
@@ -54,8 +74,7 @@ class ChildWithOutputs {
     // Sends `signal`; when it ends the child, the signal that did, else -1.
     int end(int signal) {
         ::kill(child, signal);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        const int status = waitForEnd(child);
         child = -1;
         return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
     }
