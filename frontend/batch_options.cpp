@@ -258,6 +258,8 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     CLI::App app;
     app.set_help_flag();
     app.allow_extras(); // unknown options are reported in the program's own words
+    // Options start with "-" on every system: on Windows "/data/survey.vqz" names a file.
+    app.allow_windows_style_options(false);
     bool quiet = false;
     bool verbose = false;
     bool progress = false;

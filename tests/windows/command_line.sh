@@ -136,6 +136,11 @@ check_status "-d with a drive path" 0 "$status"
 check "-d with a drive path: output" "$golden/values_example.xml" 'drive out/in.xml'
 win "$drive\\sub dir\\in" "$drive\\classic"
 check "classic form with drive paths" "$golden/values_example.xml" classic.xml
+# A name from the root of the working folder's drive starts with / (here, with Z: the root of
+# the Linux file system, the folder's Linux name), and is no option.
+win -o rooted.xml "$(pwd)/good.vqz"
+check_status "an input named from the drive's root" 0 "$status"
+check "an input named from the drive's root: output" "$golden/values_example.xml" rooted.xml
 
 echo "== names outside ASCII"
 fresh
