@@ -1,7 +1,7 @@
 # Cross-builds for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix):
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 # The posix-threads variant of the compiler is needed: the win32 one has no std::thread.
-# Tests run under Wine when it is installed.
+# Tests run under Wine when it is installed (through wine-run.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -20,5 +20,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(VQZ2XML_WINE NAMES wine wine64)
 if(VQZ2XML_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VQZ2XML_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 endif()
