@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -28,11 +27,7 @@ std::error_code readToEnd(int fd, PageBuffer& bytes, std::size_t expected, std::
     used = 0;
     if (bytes.size() < expected + 1) bytes = PageBuffer(expected + 1);
     for (;;) {
-        if (used == bytes.size()) {
-            PageBuffer bigger(bytes.size() < 4096 ? 65536 : 2 * bytes.size());
-            std::memcpy(bigger.data(), bytes.data(), used);
-            bytes = std::move(bigger);
-        }
+        if (used == bytes.size()) bytes.grow(used);
         const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return lastError();

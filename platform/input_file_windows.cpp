@@ -3,7 +3,6 @@
 #include "platform/paths.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <utility>
 #include <windows.h>
@@ -42,11 +41,7 @@ std::error_code readToEnd(HANDLE handle, PageBuffer& bytes, std::size_t expected
     used = 0;
     if (bytes.size() < expected + 1) bytes = PageBuffer(expected + 1);
     for (;;) {
-        if (used == bytes.size()) {
-            PageBuffer bigger(bytes.size() < 4096 ? 65536 : 2 * bytes.size());
-            std::memcpy(bigger.data(), bytes.data(), used);
-            bytes = std::move(bigger);
-        }
+        if (used == bytes.size()) bytes.grow(used);
         const auto wanted = static_cast<DWORD>(std::min(bytes.size() - used, largestRead));
         DWORD got = 0;
         if (!ReadFile(handle, bytes.data() + used, wanted, &got, nullptr)) {

@@ -247,7 +247,7 @@ HANDLE OutputFile::State::createTemporary() {
             reason = std::make_error_code(std::errc::too_many_files_open);
             return INVALID_HANDLE_VALUE;
         }
-        // Shared for deletion, so that an interruption can delete it while it is open.
+        // Opened with FILE_SHARE_DELETE, so that an interruption can remove it while it is open.
         const HANDLE file =
             CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

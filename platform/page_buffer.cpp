@@ -1,6 +1,8 @@
 // Big blocks of memory straight from the system, in huge pages where the system offers them.
 #include "platform/page_buffer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -31,6 +33,12 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
         mapped = std::exchange(other.mapped, false);
     }
     return *this;
+}
+
+void PageBuffer::grow(std::size_t kept) {
+    PageBuffer bigger(std::max<std::size_t>(65536, 2 * length));
+    std::memcpy(bigger.bytes, bytes, kept);
+    *this = std::move(bigger);
 }
 
 void PageBuffer::release() noexcept {

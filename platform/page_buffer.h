@@ -19,6 +19,8 @@ class PageBuffer {
 
     char* data() const { return bytes; }
     std::size_t size() const { return length; }
+    // Twice the size (64 KB at the least), the first `kept` bytes kept. Throws std::bad_alloc.
+    void grow(std::size_t kept);
 
   private:
     void release() noexcept;
