@@ -57,7 +57,7 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
                               const vqz2xml::Options& options, const ConversionSettings& settings) {
     SourceReader reader(input);
     XmlOutput out(sink);
-    out.encoding = options.encoding;
+    out.encoding = vqz2xml::chooseEncoding(input, options.encoding);
     std::optional<BackgroundWriter> background;
     if (settings.writeInBackground && input.size() >= smallestBackgroundInput) {
         try {
@@ -69,6 +69,7 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     ElementChain chain;
     ErrorReport error;
     vqz2xml::Outcome outcome;
+    outcome.encoding = out.encoding;
     outcome.complete = chain.parseAll(reader, &out, &error, background ? &*background : nullptr);
     if (background) background->finish();
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
@@ -93,6 +94,7 @@ Result convert(std::string_view input, const Options& options) {
     if (stream.bad()) throw std::bad_alloc();
     result.complete = outcome.complete;
     result.diagnostic = std::move(outcome.diagnostic);
+    result.encoding = outcome.encoding;
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "chain/character_sets.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -42,3 +43,44 @@ vqz2xml::Encoding guessEncoding(std::string_view input) {
     });
     return windowsOnly ? vqz2xml::Encoding::Cp1252 : vqz2xml::Encoding::Latin1;
 }
+
+namespace vqz2xml {
+
+Encoding chooseEncoding(std::string_view input, Encoding requested) {
+    return requested == Encoding::Auto ? guessEncoding(input) : requested;
+}
+
+std::string_view encodingName(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Latin1: return "latin1";
+    case Encoding::Cp1252: return "cp1252";
+    case Encoding::Utf8: return "utf-8";
+    case Encoding::Auto: return "auto";
+    }
+    return "latin1";
+}
+
+std::optional<Encoding> encodingNamed(std::string_view name) {
+    struct Entry {
+        std::string_view name;
+        Encoding encoding;
+    };
+    static constexpr Entry names[] = {
+        {"latin1", Encoding::Latin1}, {"latin-1", Encoding::Latin1},
+        {"iso-8859-1", Encoding::Latin1}, {"iso8859-1", Encoding::Latin1},
+        {"cp1252", Encoding::Cp1252}, {"windows-1252", Encoding::Cp1252},
+        {"utf-8", Encoding::Utf8}, {"utf8", Encoding::Utf8}, {"auto", Encoding::Auto}};
+    for (const Entry& entry : names) {
+        if (entry.name.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; same && i < name.size(); ++i) {
+            char c = name[i] == '_' ? '-' : name[i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            same = c == entry.name[i];
+        }
+        if (same) return entry.encoding;
+    }
+    return std::nullopt;
+}
+
+} // namespace vqz2xml

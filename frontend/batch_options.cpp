@@ -56,21 +56,6 @@ constexpr const char* helpText =
     "  1  at least one input was faulty, and nothing worse happened\n"
     "  2  a usage error, or an input that could not be converted at all\n";
 
-// The names --encoding takes, once folded to lower case with "-" for "_".
-struct EncodingNameEntry {
-    std::string_view name;
-    std::optional<vqz2xml::Encoding> encoding;
-};
-constexpr EncodingNameEntry encodingNames[] = {{"latin1", vqz2xml::Encoding::Latin1},
-                                               {"latin-1", vqz2xml::Encoding::Latin1},
-                                               {"iso-8859-1", vqz2xml::Encoding::Latin1},
-                                               {"iso8859-1", vqz2xml::Encoding::Latin1},
-                                               {"cp1252", vqz2xml::Encoding::Cp1252},
-                                               {"windows-1252", vqz2xml::Encoding::Cp1252},
-                                               {"utf-8", vqz2xml::Encoding::Utf8},
-                                               {"utf8", vqz2xml::Encoding::Utf8},
-                                               {"auto", std::nullopt}};
-
 // Two of the ways to treat an existing output given together, as a usage error; --update also
 // needs outputs to compare, which --check does not write.
 std::string exclusionError(const BatchOptions& options) {
@@ -228,26 +213,10 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
 }
 
 bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding) {
-    std::string folded(name);
-    for (char& c : folded) {
-        c = c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    for (const EncodingNameEntry& entry : encodingNames) {
-        if (entry.name == folded) {
-            encoding = entry.encoding;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string_view encodingName(vqz2xml::Encoding encoding) {
-    switch (encoding) {
-    case vqz2xml::Encoding::Latin1: return "latin1";
-    case vqz2xml::Encoding::Cp1252: return "cp1252";
-    case vqz2xml::Encoding::Utf8: return "utf-8";
-    }
-    return "latin1";
+    const std::optional<vqz2xml::Encoding> named = vqz2xml::encodingNamed(name);
+    if (!named) return false;
+    encoding = *named == vqz2xml::Encoding::Auto ? std::nullopt : named;
+    return true;
 }
 
 ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {

@@ -47,8 +47,5 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments);
 // case and with "_" for "-", or "auto", which leaves `encoding` empty. False for any other name.
 bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding);
 
-// The name reports give an encoding: "latin1", "cp1252" or "utf-8".
-std::string_view encodingName(vqz2xml::Encoding encoding);
-
 // The text --help prints.
 std::string batchHelp();

@@ -49,7 +49,7 @@ std::string reportLine(const ReportRecord& record) {
     if (record.output) putText(object, "output", *record.output);
     object["status"] = statusName(record.status);
     object["encoding"] = nullptr;
-    if (record.encoding) object["encoding"] = encodingName(*record.encoding);
+    if (record.encoding) object["encoding"] = vqz2xml::encodingName(*record.encoding);
     object["bytes_in"] = record.bytesIn;
     object["bytes_out"] = record.bytesOut;
     if (record.diagnostic) {

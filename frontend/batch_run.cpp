@@ -309,7 +309,7 @@ class Converter {
             line += ": faulty, no output written";
         }
         if (!options.encoding) {
-            line += " (" + std::string(encodingName(input.options.encoding)) + ")";
+            line += " (" + std::string(vqz2xml::encodingName(input.options.encoding)) + ")";
         }
         report.lines.push_back(std::move(line));
     }

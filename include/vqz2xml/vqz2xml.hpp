@@ -16,8 +16,8 @@
 namespace vqz2xml {
 
 // How input bytes 0x80 to 0xFF are read: one Latin-1 character each, Windows-1252 characters,
-// or UTF-8 sequences.
-enum class Encoding { Latin1, Cp1252, Utf8 };
+// or UTF-8 sequences; Auto chooses one of the three from the input's bytes (see chooseEncoding).
+enum class Encoding { Latin1, Cp1252, Utf8, Auto };
 
 struct Options {
     Encoding encoding = Encoding::Latin1;
@@ -39,6 +39,7 @@ struct Result {
     bool complete = false; // false when the XML ends with the error report of a faulty input
     std::string xml;       // the same bytes the program writes into its output file
     std::optional<Diagnostic> diagnostic; // present exactly when `complete` is false
+    Encoding encoding = Encoding::Latin1; // the one the input was read in: never Auto
 };
 
 // Converts a whole classic input held in memory. Throws std::bad_alloc when memory runs out.
@@ -48,6 +49,7 @@ VQZ2XML_API Result convert(std::string_view input, const Options& options = {});
 struct Outcome {
     bool complete = false;
     std::optional<Diagnostic> diagnostic;
+    Encoding encoding = Encoding::Latin1; // the one the input was read in: never Auto
 };
 
 // Converts a whole classic input held in memory (a memory map of a large file will do) and
@@ -61,6 +63,19 @@ VQZ2XML_API Outcome convert(std::string_view input, std::ostream& output,
 // `FILE:LINE:COLUMN: error: expected EXPECTED, found "FOUND"` with quotes and backslashes of the
 // found text escaped and bytes outside printable ASCII as \xNN, or `..., found end of input`.
 VQZ2XML_API std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic);
+
+// The encoding an input is read in when `requested` is given: `requested` itself, or for Auto
+// UTF-8 when the input starts with a byte-order mark or is valid UTF-8 holding a character of
+// several bytes, else Windows-1252 when a byte lies in 0x80-0x9F, else Latin-1.
+VQZ2XML_API Encoding chooseEncoding(std::string_view input, Encoding requested);
+
+// "latin1", "cp1252", "utf-8" or "auto".
+VQZ2XML_API std::string_view encodingName(Encoding encoding);
+
+// The encoding a name stands for, in any letter case and with "_" for "-": "latin1" ("latin-1",
+// "iso-8859-1", "iso8859-1"), "cp1252" ("windows-1252"), "utf-8" ("utf8") or "auto"; none for
+// any other name.
+VQZ2XML_API std::optional<Encoding> encodingNamed(std::string_view name);
 
 // The version of the library, such as "1.1.0".
 VQZ2XML_API std::string_view version();
