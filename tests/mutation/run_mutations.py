@@ -6,7 +6,8 @@ differ, so that the scratch build stays incremental), and each fault is made the
 and taken back. An interrupted run leaves only the scratch copy wrong, and the next run copies the
 tree over it again.
 
-    tests/mutation/run_mutations.py [--scratch DIR] [--only N,...] [--output FILE]
+    tests/mutation/run_mutations.py [--scratch DIR] [--revision COMMIT] [--only N,...]
+                                    [--output FILE]
 
 Prints one line per fault: its number, "caught" (with the failing tests) or "missed", and what it
 breaks.
@@ -23,7 +24,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 # The programs that run the command line, the units and the golden files; the library, the
 # Python module and the checks of the sources themselves cannot see these faults.
 TARGETS = ["vqz2xml", "unit_tests", "golden_test", "cli_test"]
-EXCLUDED = r"^(python|layering|bash_completion)$|^(CInterfaceTest|LibraryTest)\."
+EXCLUDED = r"^(python|layering|bash_completion)$|^(CInterfaceTest|LibraryTest)\.|_NOT_BUILT$"
 
 
 def read_faults(path):
@@ -39,23 +40,42 @@ def read_faults(path):
     return faults
 
 
-def sync_tree(scratch):
-    """Copies the tree's files (tracked and new ones) into scratch/src where they differ."""
-    listed = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=ROOT,
-                            check=True, capture_output=True).stdout.decode().split("\0")
+def sync_tree(scratch, revision):
+    """Copies the tree's files (tracked and new ones, or those of a commit) into scratch/src where
+    they differ, and removes what the tree does not have."""
+    origin = ROOT
+    if revision:
+        origin = os.path.join(scratch, "export")
+        shutil.rmtree(origin, ignore_errors=True)
+        os.makedirs(origin)
+        archive = subprocess.run(["git", "archive", revision], cwd=ROOT, check=True,
+                                 capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", origin], input=archive, check=True)
+        listed = [os.path.relpath(os.path.join(d, f), origin)
+                  for d, _, names in os.walk(origin) for f in names]
+    else:
+        listed = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=ROOT,
+                                check=True, capture_output=True).stdout.decode().split("\0")
     source = os.path.join(scratch, "src")
+    wanted_names = set()
     for name in filter(None, listed):
-        origin, copy = os.path.join(ROOT, name), os.path.join(source, name)
-        if not os.path.isfile(origin):
+        here, copy = os.path.join(origin, name), os.path.join(source, name)
+        if not os.path.isfile(here):
             continue
-        with open(origin, "rb") as f:
+        wanted_names.add(os.path.normpath(name))
+        with open(here, "rb") as f:
             wanted = f.read()
         if os.path.isfile(copy):
             with open(copy, "rb") as f:
                 if f.read() == wanted:
                     continue
         os.makedirs(os.path.dirname(copy), exist_ok=True)
-        shutil.copy2(origin, copy)
+        shutil.copy2(here, copy)
+    for folder, _, names in os.walk(source):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, source) not in wanted_names:
+                os.remove(path)
     return source
 
 
@@ -93,12 +113,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--scratch", default="/tmp/vqz2xml-mutations")
     parser.add_argument("--only", help="fault numbers, such as 1,5,7")
+    parser.add_argument("--revision", help="test this commit's tree rather than the work tree")
     parser.add_argument("--output", help="also write the lines into this file")
     parser.add_argument("--timeout", type=int, default=300, help="seconds for one test")
     args = parser.parse_args()
     faults = read_faults(os.path.join(ROOT, "tests", "mutation", "faults.txt"))
     chosen = [int(n) for n in args.only.split(",")] if args.only else range(1, len(faults) + 1)
-    source = sync_tree(args.scratch)
+    source = sync_tree(args.scratch, args.revision)
     build_dir = os.path.join(args.scratch, "build")
     status, output = build(source, build_dir)
     if status != 0:

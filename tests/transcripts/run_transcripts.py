@@ -1,28 +1,19 @@
 #!/usr/bin/env python3
 """Runs command-line transcripts: files that read like a shell session and hold what it prints.
 
-A transcript (FILE.t):
-  - Unindented lines are prose. Lines "#require WORD..." and "#if WORD" ... "#endif" are marks:
-    WORD is a system (posix, windows) or a program that must be on PATH; a file whose
-    requirement fails is skipped, a block whose condition fails is not run.
-  - "  $ COMMAND" (two blanks, "$", blank) is a command, "  > MORE" continues it (here-documents).
-    The commands run in order in one POSIX shell, in a fresh empty scratch folder, so files and
-    variables carry over. Standard input is empty unless the command redirects it.
-  - After a command, "  TEXT" lines are its expected standard output, "  ! TEXT" lines its
-    expected standard error (each stream compared on its own, in order), "  [N]" its exit status
-    when not 0.
-  - An expected line ending in " (re)" is a Python regular expression for the whole line,
-    " (glob)" a pattern with * and ?, " (esc)" a text with \\r, \\t, \\xNN and \\\\ escapes;
-    " (no-eol)" after all that marks a last line without a line end.
-  - "exit 80" in a command skips the rest of the file (something it needs is missing here).
-  - The shell finds `vqz2xml` on PATH (the program under test, through the wrapper if one is
-    given; $PROGRAM is the program itself); $TESTDIR is the transcripts' folder, $GOLDEN
-    tests/golden, $EXAMPLES examples/.
+Unindented lines are prose; "#require WORD..." skips the file and "#if WORD..." ... "#endif"
+a block unless each WORD (posix, windows, or a program on PATH) holds. "  $ COMMAND" is a
+command, "  > MORE" continues it; the commands run in order in one POSIX shell in a fresh empty
+folder, standard input empty unless redirected. After a command, "  TEXT" lines are its expected
+standard output, "  ! TEXT" lines its standard error, "  [N]" its exit status when not 0. A line
+ending in " (re)" is a regular expression, " (glob)" a pattern with * and ?, " (esc)" a text with
+\\r, \\t, \\xNN and \\\\ escapes; " (no-eol)" after that marks a last line with no line end.
+"exit 80" skips the rest of the file. `vqz2xml` is on PATH; $PROGRAM, $TESTDIR, $GOLDEN and
+$EXAMPLES are set. tests/transcripts/README.md tells more.
 
     run_transcripts.py --program build/vqz2xml [--wrapper CMD] [--system posix|windows]
                        [--update] FILE.t...
---update rewrites each file with what actually happened, for review. Exit status: 0 when every
-file passed, 1 when one failed, 77 when every file was skipped.
+Exit status: 0 when every file passed, 1 when one failed, 77 when each was skipped.
 """
 import argparse
 import os
@@ -87,20 +78,9 @@ def parse(path, system):
 
 def unescape(text):
     """The bytes of an " (esc)" line."""
-    out, i = bytearray(), 0
-    while i < len(text):
-        if text[i] == "\\" and i + 1 < len(text):
-            code = text[i + 1]
-            if code == "x":
-                out.append(int(text[i + 2:i + 4], 16))
-                i += 4
-                continue
-            out += {"r": b"\r", "t": b"\t", "n": b"\n", "\\": b"\\"}.get(code, code.encode())
-            i += 2
-        else:
-            out += text[i].encode()
-            i += 1
-    return bytes(out)
+    codes = {b"r": b"\r", b"t": b"\t", b"n": b"\n"}
+    code = lambda m: bytes([int(m[1][1:], 16)]) if len(m[1]) == 3 else codes.get(m[1], m[1])
+    return re.sub(rb"\\(x[0-9a-fA-F]{2}|.)", code, text.encode("utf-8", "surrogateescape"))
 
 
 def escape(line):
@@ -159,6 +139,63 @@ def stream_matches(expected, actual):
     return len(expected) == len(actual) and all(map(matches, expected, actual))
 
 
+def put_program(bin_dir, args):
+    """Puts `vqz2xml` on the commands' PATH: the program, or a wrapper that runs it."""
+    program, on_path = os.path.abspath(args.program), os.path.join(bin_dir, "vqz2xml")
+    if not args.wrapper:
+        os.symlink(program, on_path)  # the program's own name is then "vqz2xml"
+        return program
+    with open(on_path, "w") as wrapper:
+        wrapper.write(f'#!/bin/sh\nexec {args.wrapper} {shlex.quote(program)} "$@"\n')
+    os.chmod(on_path, 0o755)
+    return program
+
+
+def run_commands(commands, args, scratch):
+    """Runs the commands in one shell, each with its streams and status kept in files; the
+    shell's exit status, or None when it ran out of time."""
+    work, results, bin_dir = (os.path.join(scratch, name) for name in ("work", "t", "bin"))
+    for folder in (work, results, bin_dir):
+        os.mkdir(folder)
+    program = put_program(bin_dir, args)
+    script = []
+    for i, command in enumerate(commands):
+        at = shlex.quote(os.path.join(results, str(i)))
+        script += ["{ " + "\n".join(command.lines), f"}} >{at}.out 2>{at}.err </dev/null",
+                   f"echo $? >{at}.status"]
+    env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""),
+               TESTDIR=HERE, PROGRAM=program, GOLDEN=os.path.join(ROOT, "tests", "golden"),
+               EXAMPLES=os.path.join(ROOT, "examples"), LC_ALL="C", TZ="UTC")
+    shell = subprocess.Popen(["/bin/sh", "-c", "\n".join(script) + "\n"], cwd=work, env=env,
+                             stdin=subprocess.DEVNULL, start_new_session=True)
+    try:
+        status = shell.wait(timeout=args.timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(shell.pid, signal.SIGKILL)
+        shell.wait()
+        return None
+    for i, command in enumerate(commands):
+        base = os.path.join(results, str(i))
+        if os.path.exists(base + ".status"):
+            with open(base + ".out", "rb") as out, open(base + ".err", "rb") as err:
+                command.result = (split_lines(out.read()), split_lines(err.read()),
+                                  int(open(base + ".status").read()))
+    return status
+
+
+def failures_of(command):
+    """What differs between what a command was expected to do and what it did."""
+    out, err, status = command.result
+    failures = []
+    for name, expected, actual in (("output", command.out, out), ("error", command.err, err)):
+        if not stream_matches(expected, actual):
+            failures += [f"    standard {name} expected:"] + ["      " + e for e in expected]
+            failures += ["    but was:"] + ["      " + a for a in shown_lines(actual)]
+    if status != command.status:
+        failures.append(f"    exit status {status}, expected {command.status}")
+    return ["  $ " + "\n  > ".join(command.lines)] + failures if failures else []
+
+
 def run_file(path, args):
     items, met = parse(path, args.system)
     commands = [item for item in items if isinstance(item, Command) and item.active]
@@ -166,59 +203,17 @@ def run_file(path, args):
         return "skipped", []
     scratch = tempfile.mkdtemp(prefix="transcript_")
     try:
-        work, results, bin_dir = (os.path.join(scratch, name) for name in ("work", "t", "bin"))
-        for folder in (work, results, bin_dir):
-            os.mkdir(folder)
-        program, on_path = os.path.abspath(args.program), os.path.join(bin_dir, "vqz2xml")
-        if args.wrapper:
-            with open(on_path, "w") as wrapper:
-                wrapper.write(f'#!/bin/sh\nexec {args.wrapper} {shlex.quote(program)} "$@"\n')
-            os.chmod(on_path, 0o755)
-        else:
-            os.symlink(program, on_path)  # the program's own name is then "vqz2xml"
-        script = []
-        for i, command in enumerate(commands):
-            at = shlex.quote(os.path.join(results, str(i)))
-            script += ["{ " + "\n".join(command.lines), f"}} >{at}.out 2>{at}.err </dev/null",
-                       f"echo $? >{at}.status"]
-        env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""),
-                   TESTDIR=HERE, PROGRAM=program, GOLDEN=os.path.join(ROOT, "tests", "golden"),
-                   EXAMPLES=os.path.join(ROOT, "examples"), LC_ALL="C", TZ="UTC")
-        shell = subprocess.Popen(["/bin/sh", "-c", "\n".join(script) + "\n"], cwd=work, env=env,
-                                 stdin=subprocess.DEVNULL, start_new_session=True)
-        try:
-            shell_status = shell.wait(timeout=args.timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(shell.pid, signal.SIGKILL)
-            shell.wait()
-            return "failed", [f"{path}: timed out after {args.timeout} seconds"]
-        for i, command in enumerate(commands):
-            base = os.path.join(results, str(i))
-            if os.path.exists(base + ".status"):
-                with open(base + ".out", "rb") as out, open(base + ".err", "rb") as err:
-                    command.result = (split_lines(out.read()), split_lines(err.read()),
-                                      int(open(base + ".status").read()))
+        status = run_commands(commands, args, scratch)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
-    failures, ran = [], [command for command in commands if command.result]
-    for command in ran:
-        out, err, status = command.result
-        if stream_matches(command.out, out) and stream_matches(command.err, err) and \
-                status == command.status:
-            continue
-        failures.append("  $ " + "\n  > ".join(command.lines))
-        for name, expected, actual in (("output", command.out, out), ("error", command.err, err)):
-            if not stream_matches(expected, actual):
-                failures += [f"    standard {name} expected:"] + ["      " + e for e in expected]
-                failures += ["    but was:"] + ["      " + a for a in shown_lines(actual)]
-        if status != command.status:
-            failures.append(f"    exit status {status}, expected {command.status}")
-    if len(ran) < len(commands):
-        if shell_status != SKIP_STATUS:
-            failures.append(f"  the shell ended (status {shell_status}) before: "
-                            + commands[len(ran)].lines[0])
-        elif not failures:
-            return "skipped", []
+    if status is None:
+        return "failed", [f"  timed out after {args.timeout} seconds"]
+    ran = [command for command in commands if command.result]
+    failures = [line for command in ran for line in failures_of(command)]
+    if len(ran) < len(commands) and status == SKIP_STATUS and not failures:
+        return "skipped", []
+    if len(ran) < len(commands) and status != SKIP_STATUS:
+        failures.append(f"  the shell ended (status {status}) before: {commands[len(ran)].lines[0]}")
     if args.update:
         update(path, items)
     return ("failed" if failures else "passed"), failures
@@ -236,7 +231,7 @@ def update(path, items):
             continue
         out, err, status = item.result
         lines += ["  " + e for e in (item.out if stream_matches(item.out, out) else shown_lines(out))]
-        lines += [("  ! " + e).rstrip() if e else "  !"
+        lines += ["  ! " + e if e else "  !"
                   for e in (item.err if stream_matches(item.err, err) else shown_lines(err))]
         lines += [f"  [{status}]"] if status else []
     with open(path, "w", encoding="utf-8") as f:
