@@ -23,7 +23,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # The programs that run the command line, the units and the golden files; the library, the
 # Python module and the checks of the sources themselves cannot see these faults.
-TARGETS = ["vqz2xml", "unit_tests", "golden_test", "cli_test"]
+TARGETS = ["vqz2xml", "unit_tests", "golden_test", "cli_test"]  # cli_test: the tree before the transcripts
 EXCLUDED = r"^(python|layering|bash_completion)$|^(CInterfaceTest|LibraryTest)\.|_NOT_BUILT$"
 
 

@@ -1,3 +1,4 @@
+#require posix
 Whole archives in the option form: folder trees, runs again over what changed, the JSON report
 and encodings. `archive` makes a tree with one name in two folders, blanks in names, an
 upper-case ending, a file that is no input, a deep folder and a link to a folder, which the walk

@@ -1,3 +1,4 @@
+#require posix
 The classic form: `vqz2xml infile[.vqz] [outfile[.xml]]`, used when no argument is an option.
 It prints a banner and its messages on standard output, asks before it overwrites, and always
 exits with status 0.

@@ -1,3 +1,4 @@
+#require posix
 The option form, used as soon as an argument starts with "-": any number of inputs, diagnostics
 on standard error, nothing on standard output but XML asked for there, and the outcome in the
 exit status (0 converted, 1 a faulty input, 2 a usage error or an input not converted at all).
