@@ -38,3 +38,13 @@ One variable with three million codes, all held until the variable ends.
   big.vqz
   small.vqz
   small.xml
+
+Under an address-space limit that leaves room for some threads only, those that start do the
+work; the process never aborts.
+
+  $ limits() { ulimit -s 8192 && ulimit -v 1000000; }
+  $ rm -rf ./* && for i in $(seq 0 199); do cp "$DATA/complete.vqz" in$i.vqz; done
+  $ (limits && vqz2xml -j 200 -q -d out in*.vqz)
+  $ files | sed 's/.* = //' | sort | uniq -c
+      200 complete.vqz
+      200 complete.xml

@@ -37,17 +37,6 @@ the loop waits until it holds a file open in the working folder, which can only 
   PIPE: 141, out.xml old
   KILL: 137, out.xml old
 
-Under an address-space limit that leaves room for some threads only, those that start do the
-work; the process never aborts. (A sanitizer's build cannot run under the limit.)
-
-  $ limits() { ulimit -s 8192 && ulimit -v 1000000; }
-  $ (limits && vqz2xml --version >/dev/null 2>&1) || exit 80
-  $ rm -rf ./* && for i in $(seq 0 199); do cp "$DATA/complete.vqz" in$i.vqz; done
-  $ (limits && vqz2xml -j 200 -q -d out in*.vqz)
-  $ files | sed 's/.* = //' | sort | uniq -c
-      200 complete.vqz
-      200 complete.xml
-
 Closed standard streams are opened on the null device, so no output takes their place and the
 console text goes nowhere rather than into an XML file. In the classic form, names long enough
 to fill the console's buffer make it write while the output is open.
