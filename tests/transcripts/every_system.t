@@ -74,11 +74,14 @@ Exit statuses, diagnostics and errors; an input that is missing is told in the s
 #endif
 #if windows
   $ vqz2xml -- missing good
+  ! vqz2xml: cannot read 'missing.vqz': File not found
+  ! vqz2xml: 2 files: 1 converted, 0 faulty, 0 skipped, 1 not converted
+  [2]
 #endif
   $ classic missing
   ERROR: Can't find input file missing.vqz
   
-  USE: vqz2xml infile[.vqz] [outfile[.xml]]
+  USE: * infile[.vqz] [outfile[.xml]] (glob)
   
   $ vqz2xml --fsync=yes good
   ! vqz2xml: --fsync takes no value

@@ -165,7 +165,7 @@ def run_commands(commands, args, scratch):
                    f"echo $? >{at}.status"]
     env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""),
                TESTDIR=HERE, PROGRAM=program, GOLDEN=os.path.join(ROOT, "tests", "golden"),
-               EXAMPLES=os.path.join(ROOT, "examples"), LC_ALL="C", TZ="UTC")
+               EXAMPLES=os.path.join(ROOT, "examples"), LC_ALL="C.UTF-8", TZ="UTC")
     shell = subprocess.Popen(["/bin/sh", "-c", "\n".join(script) + "\n"], cwd=work, env=env,
                              stdin=subprocess.DEVNULL, start_new_session=True)
     try:

@@ -13,11 +13,26 @@ the same questions are asked as for answers ending in LF.
 
   $ echo old >good.xml
   $ printf 'N\r\n' | classic good
+  Output file good.xml exists - overwrite (Y/N)?  (esc)
+  USE: * infile[.vqz] [outfile[.xml]] (glob)
+  
   $ cat good.xml
+  old
   $ printf 'x\nY\n' | classic good | sed 's|(Y/N)? |&\n|g'
+  Output file good.xml exists - overwrite (Y/N)?  (esc)
+  Output file good.xml exists - overwrite (Y/N)?  (esc)
+  Converting from file good.vqz to good.xml...\r (esc)
+  Conversion from good.vqz to good.xml completed succesfully.
   $ echo old >good.xml
   $ printf 'x\r\nY\r\n' | classic good | sed 's|(Y/N)? |&\n|g'
+  Output file good.xml exists - overwrite (Y/N)?  (esc)
+  Output file good.xml exists - overwrite (Y/N)?  (esc)
+  Converting from file good.vqz to good.xml...\r (esc)
+  Conversion from good.vqz to good.xml completed succesfully.
   $ files && find . -name '.good.xml.*'
+  ./bad.vqz = faulty_crlf.vqz
+  ./good.vqz = complete.vqz
+  ./good.xml = complete.xml
   $ rm good.xml
 
 Folders named with "\" and with a drive. A name from the root of the working folder's drive
@@ -26,11 +41,22 @@ is no option.
 
   $ mkdir 'sub dir' && cp good.vqz 'sub dir/in.vqz'
   $ vqz2xml -d 'out\deep' 'sub dir\in' good
+  ! vqz2xml: 2 files: 2 converted, 0 faulty, 0 skipped, 0 not converted
   $ drive="Z:$(pwd | tr / '\\')"
   $ vqz2xml -d "$drive\\drive out" "$drive\\sub dir\\in.vqz"
   $ classic "$drive\\sub dir\\in" "$drive\\classic"
+  Converting from file Z:\\.*\\work\\sub dir\\in\.vqz to Z:\\.*\\work\\classic\.xml\.\.\.\r (re)
+  Conversion from Z:\\.*\\work\\sub dir\\in\.vqz to Z:\\.*\\work\\classic\.xml completed succesfully\. (re)
   $ vqz2xml -o rooted.xml "$(pwd)/good.vqz"
   $ files
+  ./bad.vqz = faulty_crlf.vqz
+  ./classic.xml = complete.xml
+  ./drive out/in.xml = complete.xml
+  ./good.vqz = complete.vqz
+  ./out/deep/good.xml = complete.xml
+  ./out/deep/in.xml = complete.xml
+  ./rooted.xml = complete.xml
+  ./sub dir/in.vqz = complete.vqz
   $ rm -r out 'drive out' classic.xml rooted.xml 'sub dir'
 
 Wildcards, which Windows programs expand themselves, in the order of their names; "/?" is no
@@ -38,8 +64,17 @@ pattern.
 
   $ mkdir sub && cp good.vqz sub/w1.vqz && cp good.vqz sub/w2.vqz && cp bad.vqz sub/w3.vqz
   $ vqz2xml --check 'sub/w*.vqz' 'sub/w?.vqz'
+  ! sub/w3.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
+  ! sub/w3.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
+  ! vqz2xml: 6 files: 4 complete, 2 faulty, 0 skipped, 0 not checked
+  [1]
   $ vqz2xml --check 'sub\none*.vqz'
+  ! vqz2xml: cannot read 'sub\none*.vqz': Invalid name
+  [2]
   $ classic '/?'
+  
+  USE: * infile[.vqz] [outfile[.xml]] (glob)
+  
   $ rm -r sub
 
 Devices: NUL, and CON where a terminal gives Wine a console. Messages reach a console as
@@ -49,12 +84,15 @@ blanks at times as cursor moves).
   $ ls -A >../before
   $ vqz2xml -o NUL good
   $ vqz2xml -v -n -o NUL good
+  ! good.vqz -> NUL: converted
   $ ls -A | diff ../before -
 #if script
   $ script -qec "${WINE:-wine} $PROGRAM -o CON good" /dev/null >../console && grep -c '<vqz version="1.1">' ../console
+  1
   $ ls -A | diff ../before -
   $ cp good.vqz 調査.vqz
   $ LC_ALL=C.UTF-8 script -qec "${WINE:-wine} $PROGRAM -v -o NUL 調査" /dev/null >../console; sed 's/\x1b\[[?0-9;]*[A-Za-z]//g' ../console | tr -d ' ' | grep -c '^調査\.vqz->NUL:converted'
+  1
   $ rm 調査.vqz
 #endif
 
