@@ -10,6 +10,9 @@
 
 enum class Verbosity { Quiet, Normal, Verbose };
 
+// What each input is written as: its XML, or its data file's records as CSV.
+enum class OutputFormat { Xml, Csv };
+
 struct BatchOptions {
     std::vector<std::string> inputs; // as given; "-" is standard input
     std::optional<std::string> output;
@@ -29,6 +32,10 @@ struct BatchOptions {
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;
     bool version = false;
+    OutputFormat format = OutputFormat::Xml;
+    std::optional<std::string> data; // the single input's data file
+    bool labels = false;     // CSV values with a label written as their labels
+    bool strictData = false; // reading data stops at the first data error
 };
 
 // True when the arguments (the program's name first) take the option form: some argument up to
