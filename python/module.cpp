@@ -1,4 +1,5 @@
 // The Python module vqz2xml: convert(data, encoding="latin1") over the C++ interface.
+#include "data_module.h"
 #include "vqz2xml/vqz2xml.hpp"
 
 #include <pybind11/pybind11.h>
@@ -108,4 +109,5 @@ PYBIND11_MODULE(_native, module) {
                "Converts classic input (bytes or any bytes-like object) into Quorbel XML 1.1, the "
                "same bytes the vqz2xml program writes. encoding tells how bytes 0x80 to 0xFF "
                "are read: \"latin1\", \"cp1252\" or \"utf-8\"; another name raises ValueError.");
+    bindData(module, &encodingNamed);
 }

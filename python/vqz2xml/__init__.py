@@ -1,4 +1,6 @@
 """Classic Quorbel survey descriptions (.vqz): converted into Quorbel XML 1.1, and read as data."""
 from ._native import Diagnostic, Result, __version__, convert
+from .data import DataMeta, count_records, read_data, read_data_chunks
 
-__all__ = ["Diagnostic", "Result", "convert", "__version__"]
+__all__ = ["DataMeta", "Diagnostic", "Result", "convert", "count_records", "read_data",
+           "read_data_chunks", "__version__"]
