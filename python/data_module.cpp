@@ -116,6 +116,7 @@ py::dict diagnosticDict(const vqz2xml::DataDiagnostic& d, const std::string& dat
 // One column's arrays while records are read into them.
 struct ColumnArrays {
     vqz2xml::ColumnKind kind = vqz2xml::ColumnKind::Code;
+    std::size_t variable = 0;
     py::array values;      // float64, bool or object
     py::array mask;        // bool: missing; none for texts
     py::array valueIndex;  // int32 entry index of a Code column, with labels
@@ -283,6 +284,7 @@ class DataReader {
         for (const vqz2xml::DataColumn& c : decoder->columns()) {
             ColumnArrays a;
             a.kind = c.kind;
+            a.variable = c.variable;
             switch (c.kind) {
             case vqz2xml::ColumnKind::Code:
                 a.values = py::array_t<double>(rows);
@@ -374,6 +376,14 @@ class DataReader {
         return true;
     }
 
+    // Whether every code of the variable is a whole number.
+    bool wholeCodes(std::size_t variable) const {
+        for (const vqz2xml::Code& code : decoder->survey().variables[variable].values) {
+            if (code.number && *code.number != std::trunc(*code.number)) return false;
+        }
+        return true;
+    }
+
     py::dict finish(std::vector<ColumnArrays>& arrays, std::size_t rows, py::list& errors) {
         py::list columns;
         for (ColumnArrays& a : arrays) {
@@ -386,7 +396,7 @@ class DataReader {
                 }
             }
             column["whole"] = false;
-            if (a.kind == vqz2xml::ColumnKind::Code) {
+            if (a.kind == vqz2xml::ColumnKind::Code && wholeCodes(a.variable)) {
                 // A Code column of whole numbers becomes int64 in its own memory.
                 double* values = static_cast<double*>(a.values.mutable_data());
                 const bool* mask = static_cast<const bool*>(a.mask.data());
