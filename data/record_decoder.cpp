@@ -20,6 +20,8 @@ using datafile::CodeTable;
 // The most columns one variable may give: a multiple's range or a spread's subfields beyond it
 // could never be held by a record of any sensible length.
 constexpr std::int64_t maxColumnsPerVariable = 65536;
+// The most columns of a whole survey, for the same reason.
+constexpr std::size_t maxColumns = 1 << 20;
 
 constexpr char expectedCode[] = "a code";
 constexpr char expectedNumber[] = "a number";
@@ -153,6 +155,10 @@ void RecordDecoder::State::plan() {
     warningIndex.assign(2 * survey.variables.size(), -1);
     for (std::size_t i = 0; i < survey.variables.size(); ++i) {
         if (wanted[i]) planVariable(i);
+        if (columns.size() > maxColumns) {
+            throw std::invalid_argument("the survey's variables give more than " +
+                                        std::to_string(maxColumns) + " columns");
+        }
     }
     for (CodeTable& table : tables) table.seal();
     cells.resize(columns.size());

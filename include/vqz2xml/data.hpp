@@ -89,7 +89,8 @@ struct DataOptions {
 class VQZ2XML_API RecordDecoder {
   public:
     // Throws std::invalid_argument for a variable asked for that the survey lacks, or a
-    // multiple whose range would give more columns than a record could ever hold.
+    // variable (a multiple's range, a SPREAD) or survey that would give more columns than a
+    // record could ever hold: 65,536 for one variable, 1,048,576 in all.
     RecordDecoder(const Survey& survey, DataOptions options);
     ~RecordDecoder();
     RecordDecoder(RecordDecoder&&) noexcept;
