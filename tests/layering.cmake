@@ -14,7 +14,7 @@ set(uses_python "")
 set(uses_js "")
 set(uses_frontend platform core data)
 set(uses_bench bench)
-set(uses_fuzz "")
+set(uses_fuzz data)
 set(folders platform reader chain grammar survey core data library python js frontend bench fuzz)
 
 set(failures "")
