@@ -83,6 +83,6 @@ nothing, and the report names the JSON output.
   $ ls check.*
   check.vqz
   $ vqz2xml --format=yaml good
-  ! vqz2xml: invalid format: 'yaml' (xml or json)
+  ! vqz2xml: invalid format: 'yaml' (xml, json or csv)
   ! Try 'vqz2xml --help' for more information.
   [2]
