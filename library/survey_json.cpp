@@ -233,7 +233,7 @@ vqz2xml::Outcome writeSurveyJson(std::string_view input, std::ostream& out,
     const vqz2xml::SurveyResult result = describeInput(input, options, &writer);
     writer.finish(result);
     out.flush();
-    return {result.complete, result.diagnostic, result.encoding};
+    return {result.complete, result.diagnostic};
 }
 
 namespace vqz2xml {

@@ -66,7 +66,8 @@ PyResult convert(const py::object& data, const std::string& encoding) {
     }
     PyResult converted;
     converted.complete = result.complete;
-    converted.encoding = std::string(vqz2xml::encodingName(result.encoding));
+    converted.encoding =
+        std::string(vqz2xml::encodingName(vqz2xml::chooseEncoding(input.bytes(), options.encoding)));
     converted.xml = py::bytes(result.xml);
     if (result.diagnostic) converted.diagnostic = py::cast(std::move(*result.diagnostic));
     return converted;
