@@ -70,7 +70,9 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     ErrorReport error;
     vqz2xml::Outcome outcome;
     outcome.encoding = out.encoding;
-    outcome.complete = chain.parseAll(reader, &out, &error, background ? &*background : nullptr);
+    const ParseProgress progress{settings.progress, settings.progressStep};
+    outcome.complete = chain.parseAll(reader, &out, &error, background ? &*background : nullptr,
+                                      settings.progress ? &progress : nullptr);
     if (background) background->finish();
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
     if (settings.parsed) settings.parsed(outcome);

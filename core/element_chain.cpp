@@ -5,6 +5,10 @@
 #include "chain/notes.h"
 #include "core/background_writer.h"
 #include "grammar/document_head.h"
+#include "reader/source_reader.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -15,10 +19,16 @@ constexpr std::size_t backgroundBatch = 2048;
 } // namespace
 
 bool ElementChain::parseAll(SourceReader& reader, XmlOutput* out, ErrorReport* error,
-                            BackgroundWriter* background) {
+                            BackgroundWriter* background, const ParseProgress* progress) {
     std::size_t sinceHanded = 0;
+    // One comparison per statement: the offset to pass before the next report.
+    std::size_t nextReport = progress ? std::max<std::size_t>(progress->step, 1) : SIZE_MAX;
     for (Element* current = parseOpeningKeyword(reader, head);; current = current->parse(reader)) {
         if (!current) return true;
+        if (reader.position() >= nextReport) {
+            progress->reached(reader.position());
+            nextReport = reader.position() + std::max<std::size_t>(progress->step, 1);
+        }
         if (current->isError()) {
             if (error) *error = static_cast<ErrorElement*>(current)->report();
             return false;

@@ -4,12 +4,21 @@
 
 #include "chain/element.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 
 class BackgroundWriter;
 class SourceReader;
 class XmlOutput;
 struct ErrorReport;
+
+// Who is told how far the parse pass has come: the offset reached, each time it has gone past
+// another `step` bytes.
+struct ParseProgress {
+    std::function<void(std::size_t)> reached;
+    std::size_t step = 0;
+};
 
 // A plain head element and the chain behind it, one element per statement.
 class ElementChain {
@@ -24,9 +33,10 @@ class ElementChain {
     // part of the chain that nothing later can change is written and destroyed as soon as the
     // pass has moved on from it, so only the open part of the document is held. With a
     // `background` writer too, those parts are cut off in batches and handed to it instead, to
-    // be written on its thread while the pass goes on.
+    // be written on its thread while the pass goes on. A `progress` is told the offset reached
+    // between two statements.
     bool parseAll(SourceReader& reader, XmlOutput* out = nullptr, ErrorReport* error = nullptr,
-                  BackgroundWriter* background = nullptr);
+                  BackgroundWriter* background = nullptr, const ParseProgress* progress = nullptr);
     // The write pass: writes and destroys every element behind the head.
     void writeAll(XmlOutput& out);
     // Makes `front`, a chain cut off another head, the chain behind this head, in place of any

@@ -4,6 +4,8 @@
 #include "chain/character_sets.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -13,6 +15,15 @@ namespace {
 bool scanUtf8(std::string_view text, bool& multiByte) {
     multiByte = false;
     for (std::size_t at = 0; at < text.size();) {
+        // Plain ASCII, most of any input, is passed over eight bytes at a time.
+        std::uint64_t word = 0;
+        if (text.size() - at >= sizeof word) {
+            std::memcpy(&word, text.data() + at, sizeof word);
+            if ((word & 0x8080808080808080u) == 0) {
+                at += sizeof word;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(text[at]) < 0x80) {
             ++at;
             continue;

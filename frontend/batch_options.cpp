@@ -195,6 +195,7 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
     if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
         return "invalid number of jobs: '" + printableName(*jobs) + "'";
     }
+    options.encodingGiven = encoding.has_value();
     if (encoding && !parseEncodingName(*encoding, options.encoding)) {
         return "invalid encoding: '" + printableName(*encoding) +
                "' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, utf8 or auto)";

@@ -100,7 +100,7 @@ TEST(ArchiveTest, FolderTreeIsWalkedInOrderAndMirrored) {
         const Archive sandbox;
         const RunResult result = sandbox.run(c.arguments, "");
         EXPECT_EQ(0, result.status);
-        EXPECT_EQ("vqz2xml: 7 files: 7 converted, 0 faulty, 0 skipped, 0 not converted\n",
+        EXPECT_EQ("vqz2xml: 7 files: 7 converted, 0 faulty, 0 failed\n",
                   result.errors);
         const std::vector<Json> report = parseReport(readFile(sandbox.path("report.jsonl")));
         std::vector<std::string> inputs;
@@ -183,7 +183,7 @@ TEST(ArchiveTest, UpdateConvertsWhatIsMissingOrOlderThanItsInput) {
               "in/kept.vqz: up to date, xml/kept.xml\n"
               "in/new.vqz -> xml/new.xml: converted\n"
               "in/same.vqz -> xml/same.xml: converted\n"
-              "vqz2xml: 5 files: 3 converted, 1 faulty, 1 up to date, 0 not converted\n",
+              "vqz2xml: 5 files: 3 converted, 1 faulty, 1 up to date, 0 failed\n",
               update.errors);
     const Files outputs = under(sandbox.files(), "xml/");
     EXPECT_EQ(std::string(completeXml), outputs.at("changed.xml"));
@@ -336,7 +336,10 @@ TEST(ArchiveTest, ByteOrderMarkIsAFaultUnlessReadAsUtf8) {
     sandbox.addFile("t.vqz", "\xef\xbb\xbf" + std::string(completeInput));
     const RunResult latin1 = sandbox.run({"--check", "t"}, "");
     EXPECT_EQ(1, latin1.status);
-    EXPECT_EQ("t.vqz:1:1: error: expected 'VQZ', found \"\\xef\\xbb\\xbfVQZ\"\n", latin1.errors);
+    EXPECT_EQ("t.vqz:1:1: error: expected 'VQZ', found \"\\xef\\xbb\\xbfVQZ\"\n"
+              "vqz2xml: note: 1 input looks like UTF-8; --encoding=utf-8 or --encoding=auto reads "
+              "it so\n",
+              latin1.errors);
     const RunResult utf8 = sandbox.run({"--encoding=utf-8", "-o", "-", "t"}, "");
     EXPECT_EQ(0, utf8.status);
     EXPECT_EQ(std::string(completeXml), utf8.console);

@@ -127,7 +127,7 @@ TEST(RunFaultsTest, RunsInAFolderThatWasRemoved) {
     EXPECT_EQ(2, relative.status);
     EXPECT_EQ("vqz2xml: cannot read 'a.vqz': No such file or directory\n"
               "vqz2xml: cannot read 'b.vqz': No such file or directory\n"
-              "vqz2xml: 2 files: 0 converted, 0 faulty, 0 skipped, 2 not converted\n",
+              "vqz2xml: 2 files: 0 converted, 0 faulty, 2 failed\n",
               relative.errors);
     const RunResult options =
         sandbox.run({"-o", absolute(sandbox, "b.xml"), absolute(sandbox, "a.vqz")}, "", gone);
@@ -179,7 +179,7 @@ TEST(RunFaultsTest, ControlBytesInNamesAreEscaped) {
     EXPECT_EQ("a\\x0ab.vqz:1:1: error: expected 'VQZ', found \"BOGUS\"\n"
               "a\\x0ab.vqz -> out/a\\x0ab.xml: faulty\n"
               "vqz2xml: cannot read 'c\\x1b.vqz': No such file or directory\n"
-              "vqz2xml: 2 files: 0 converted, 1 faulty, 0 skipped, 1 not converted\n",
+              "vqz2xml: 2 files: 0 converted, 1 faulty, 1 failed\n",
               result.errors);
 }
 

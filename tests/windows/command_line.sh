@@ -242,7 +242,7 @@ fresh
 win -- missing good
 check_status "a missing input" 2 "$status"
 check_text "a missing input: message" "vqz2xml: cannot read 'missing.vqz': File not found
-vqz2xml: 2 files: 1 converted, 0 faulty, 0 skipped, 1 not converted
+vqz2xml: 2 files: 1 converted, 0 faulty, 1 failed
 " "$scratch/err"
 win missing
 check_status "classic form, a missing input" 0 "$status"
