@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/terminal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -510,6 +511,16 @@ void printUtf8Note(std::size_t inputs) {
               << (inputs == 1 ? "it" : "them") << " so\n";
 }
 
+// Progress is shown on a terminal, unless XML goes to that terminal too, whose lines it would
+// break into.
+bool showsProgressByDefault(const std::vector<Job>& jobs, const BatchOptions& options) {
+    if (!platform::isTerminal(platform::StandardStream::Error)) return false;
+    const bool xmlToStandardOutput =
+        !options.check &&
+        std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.output.empty(); });
+    return !xmlToStandardOutput || !platform::isTerminal(platform::StandardStream::Output);
+}
+
 // Each input's size, where it is known before it is read: a regular file's.
 std::vector<std::optional<std::uint64_t>> inputSizes(const std::vector<Job>& jobs) {
     std::vector<std::optional<std::uint64_t>> sizes(jobs.size());
@@ -566,8 +577,7 @@ int runBatch(const std::vector<std::string>& arguments) {
     }
     platform::OutputFile::readCreationMask();
     const std::vector<Job>& jobs = plan.jobs;
-    const bool progress =
-        options.progress.value_or(platform::isTerminal(platform::StandardStream::Error));
+    const bool progress = options.progress.value_or(showsProgressByDefault(jobs, options));
     Console console(jobs.size(), progress, options.report ? &report : nullptr,
                     progress ? inputSizes(jobs) : std::vector<std::optional<std::uint64_t>>());
     runJobs(jobs, options, console);
