@@ -36,8 +36,8 @@ namespace fs = std::filesystem;
 struct Report {
     std::vector<std::string> lines;
     ReportRecord record;
-    bool looksUtf8 =
-        false; // read as Latin-1 by default, but valid UTF-8 with multi-byte characters
+    // Read as Latin-1 by default, but valid UTF-8 with characters of several bytes.
+    bool looksUtf8 = false;
 };
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
@@ -201,8 +201,7 @@ class Converter {
         input.text = input.bytes.view();
         input.options.encoding = options.encoding ? *options.encoding : guessEncoding(input.text);
         // Only the default is doubted: an encoding asked for is what was meant.
-        report.looksUtf8 =
-            !options.encodingGiven && guessEncoding(input.text) == vqz2xml::Encoding::Utf8;
+        report.looksUtf8 = !options.encodingGiven && looksLikeUtf8(input.text);
         if (input.options.encoding == vqz2xml::Encoding::Utf8 &&
             startsWithByteOrderMark(input.text)) {
             input.text.remove_prefix(byteOrderMark.size());
@@ -407,7 +406,7 @@ class Console {
         std::cerr.flush();
     }
 
-    // Draws the line again, a few times a second at most unless `now` says it must be.
+    // Draws the line again: `always`, or else a few times a second at most.
     void drawProgress(bool always) {
         const auto now = std::chrono::steady_clock::now();
         if (!always && shownLength > 0 && now - drawnAt < std::chrono::milliseconds(200)) return;
