@@ -97,8 +97,8 @@ const Place* placeOf(std::string_view expected) {
     return nullptr;
 }
 
-// The keyword of `place` the found text most likely misspells: within two letters, and less
-// than half its length away. A keyword of two words is also compared with one found word, for
+// The keyword of `place` the found text most likely misspells: within two letters, and at most
+// half its length away. A keyword of two words is also compared with one found word, for
 // the reader takes them run together ("ENDVARIABLE").
 std::optional<std::string> closestKeyword(const Place& place, std::string_view found) {
     std::optional<std::string> closest;

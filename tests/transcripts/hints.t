@@ -52,15 +52,15 @@ The classic form, the error report inside the output and the report's fields sta
 Inputs read as Latin-1 by default that are valid UTF-8 with characters of several bytes get one
 note at the end of the run. Naming an encoding, or --quiet, leaves it out.
 
-  $ sed 's/Spring wave/Frühling/' "$EXAMPLES/household.vqz" > früh.vqz
+  $ sed 's/Spring wave/Frühling/' "$EXAMPLES/household.vqz" > utf8.vqz
   $ sed 's/Spring wave/Printemps/' "$EXAMPLES/household.vqz" > plain.vqz
-  $ cp früh.vqz früh2.vqz
-  $ vqz2xml --check früh.vqz
+  $ cp utf8.vqz utf8b.vqz
+  $ vqz2xml --check utf8.vqz
   ! vqz2xml: note: 1 input looks like UTF-8; --encoding=utf-8 or --encoding=auto reads it so
-  $ vqz2xml --check früh.vqz plain.vqz früh2.vqz
+  $ vqz2xml --check utf8.vqz plain.vqz utf8b.vqz
   ! vqz2xml: 3 files: 3 converted, 0 faulty, 0 failed
   ! vqz2xml: note: 2 inputs look like UTF-8; --encoding=utf-8 or --encoding=auto reads them so
-  $ vqz2xml --check --encoding=latin1 früh.vqz früh2.vqz
+  $ vqz2xml --check --encoding=latin1 utf8.vqz utf8b.vqz
   ! vqz2xml: 2 files: 2 converted, 0 faulty, 0 failed
-  $ vqz2xml --check --encoding=auto früh.vqz
-  $ vqz2xml --check -q früh.vqz
+  $ vqz2xml --check --encoding=auto utf8.vqz
+  $ vqz2xml --check -q utf8.vqz
