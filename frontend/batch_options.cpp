@@ -37,7 +37,7 @@ constexpr const char* helpText =
     "  -q, --quiet            print nothing but diagnostics and errors\n"
     "  -v, --verbose          print one line per file\n"
     "      --progress         show the files and bytes done on standard error (default:\n"
-    "                         when it is a terminal)\n"
+    "                         when it is a terminal and no XML goes to one)\n"
     "      --no-progress      never show progress\n"
     "  -h, --help             print this help and exit\n"
     "      --version          print the program's name and version and exit\n"

@@ -510,14 +510,21 @@ void printUtf8Note(std::size_t inputs) {
               << (inputs == 1 ? "it" : "them") << " so\n";
 }
 
-// Progress is shown on a terminal, unless XML goes to that terminal too, whose lines it would
+// Whether a job's XML may go to a terminal: standard output that is one, or a device (such as
+// /dev/tty or CON).
+bool mayWriteToTerminal(const Job& job) {
+    if (job.output.empty()) return platform::isTerminal(platform::StandardStream::Output);
+    if (platform::isPipeName(job.output)) return false;
+    if (platform::isWrittenDirectly(job.output)) return true;
+    std::error_code error;
+    return fs::status(platform::toPath(job.output), error).type() == fs::file_type::character;
+}
+
+// Progress is shown on a terminal, unless XML may go to a terminal too, whose lines it would
 // break into.
 bool showsProgressByDefault(const std::vector<Job>& jobs, const BatchOptions& options) {
     if (!platform::isTerminal(platform::StandardStream::Error)) return false;
-    const bool xmlToStandardOutput =
-        !options.check &&
-        std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.output.empty(); });
-    return !xmlToStandardOutput || !platform::isTerminal(platform::StandardStream::Output);
+    return options.check || std::none_of(jobs.begin(), jobs.end(), mayWriteToTerminal);
 }
 
 // Each input's size, where it is known before it is read: a regular file's.
