@@ -1,14 +1,22 @@
-// Types of the vqz2xml package: classic Quorbel keyword files (.vqz) into Quorbel XML 1.1.
+// Types of the vqz2xml package, its CommonJS entry: classic Quorbel keyword files (.vqz) into Quorbel XML 1.1.
 
-/** How input bytes 0x80 to 0xFF are read. Letter case is ignored; `_` counts as `-`. */
+/**
+ * How input bytes 0x80 to 0xFF are read. Letter case is ignored; `_` counts as `-`. `'auto'`
+ * chooses UTF-8 for an input that starts with a byte-order mark or is valid UTF-8 holding a
+ * character of several bytes, else Windows-1252 when a byte lies in 0x80-0x9F, else Latin-1.
+ */
 export type EncodingName =
   | 'latin1' | 'latin-1' | 'iso-8859-1' | 'iso8859-1' | 'l1'
   | 'cp1252' | 'windows-1252'
   | 'utf-8' | 'utf8'
+  | 'auto'
   | (string & {});
 
+/** The encoding an input was read in, as a result names it: never `'auto'`. */
+export type UsedEncoding = 'latin1' | 'cp1252' | 'utf-8';
+
 export interface ConvertOptions {
-  /** Defaults to `'latin1'`. An unknown name throws a `RangeError`. */
+  /** Defaults to `'latin1'`. An unknown name throws a `RangeError`, an unknown option a `TypeError`. */
   encoding?: EncodingName;
 }
 
@@ -39,7 +47,12 @@ export interface Result {
   xml: Uint8Array;
   /** `null` exactly when `complete` is true. */
   diagnostic: Diagnostic | null;
+  /** The encoding the input was read in. */
+  encoding: UsedEncoding;
 }
+
+/** What `convertTo` tells once the XML has gone to its receiver. */
+export type Outcome = Omit<Result, 'xml'>;
 
 export interface Converter {
   /** The converter's version, such as `"1.1.0"`. */
@@ -50,10 +63,24 @@ export interface Converter {
    * `RangeError` for an unknown encoding.
    */
   convert(input: ArrayBufferView | ArrayBufferLike, options?: ConvertOptions): Result;
+  /**
+   * Converts a whole classic input and hands the XML to `write` piece by piece (some 64 KB each,
+   * each a `Uint8Array` of its own) as it is made, so that the whole document is never held at
+   * once. An error that `write` throws ends the output and is thrown again by `convertTo`.
+   */
+  convertTo(input: ArrayBufferView | ArrayBufferLike, write: (piece: Uint8Array) => void,
+    options?: ConvertOptions): Outcome;
+}
+
+export interface LoadOptions {
+  /** The bytes of the module's `.wasm` file, when the caller has them: nothing is read or fetched. */
+  wasmBinary?: ArrayBuffer | Uint8Array;
+  /**
+   * Browser entry only: where to fetch the `.wasm` file, by default `vqz2xml_wasm_web.wasm`
+   * beside the script (copy it there from the package's `dist/`).
+   */
+  wasmUrl?: string | URL;
 }
 
 /** A converter with a WebAssembly memory of its own. */
-export function load(): Promise<Converter>;
-
-declare const _default: { load: typeof load };
-export default _default;
+export function load(options?: LoadOptions): Promise<Converter>;

@@ -1,29 +1,24 @@
 // The page's worker: converts one file at a time with the WebAssembly module, and packs outputs into a zip.
 import { zipSync } from 'fflate';
-import { makeConverter } from '../js/src/converter.js';
+import { load } from '../js/index.browser.js';
 import { sourceExcerpt } from './source_line.js';
 
-/* global createVqz2xmlModule */
-importScripts('vqz2xml_wasm.js');
-
-// A module whose memory grew past this is dropped after its conversion, so that a big file's
-// memory is given back; the next conversion instantiates a fresh one.
-const largestKeptMemory = 128 * 1024 * 1024;
+// A converter that converted an input bigger than this is dropped afterwards, for its memory
+// grew to some times the input: a big file's memory is given back, and the next conversion
+// instantiates a fresh module.
+const largestKeptInput = 32 * 1000 * 1000;
 
 let wasmBinary = null;
 let converter = null;
-let memoryOf = null; // the byte size of the current module's memory
 
 async function currentConverter() {
   if (converter) return converter;
   if (!wasmBinary) {
-    const response = await fetch('vqz2xml_wasm.wasm');
+    const response = await fetch('vqz2xml_wasm_web.wasm');
     if (!response.ok) throw new Error(`the converter's module could not be loaded (${response.status})`);
     wasmBinary = await response.arrayBuffer();
   }
-  const module = await createVqz2xmlModule({ wasmBinary });
-  converter = makeConverter(module);
-  memoryOf = () => module.HEAPU8.length;
+  converter = await load({ wasmBinary });
   return converter;
 }
 
@@ -33,7 +28,7 @@ async function convertFile({ id, file, encoding }) {
   const started = performance.now();
   const result = active.convert(bytes, { encoding });
   const milliseconds = performance.now() - started;
-  if (memoryOf() > largestKeptMemory) converter = null;
+  if (bytes.length > largestKeptInput) converter = null;
   let diagnostic = null;
   if (result.diagnostic) {
     const { line, column } = result.diagnostic;

@@ -128,12 +128,58 @@ test('bad arguments are refused with a clear error', () => {
     [() => converter.convert([86, 81, 90]), TypeError, /must be bytes.*not object/],
     [() => converter.convert(input, 'utf-8'), TypeError, /options must be an object/],
     [() => converter.convert(input, { encoding: 8 }), TypeError, /encoding must be a string/],
-    [() => converter.convert(input, { encoding: 'utf-16' }), RangeError, /unsupported encoding 'utf-16': use 'latin1', 'cp1252' or 'utf-8'/],
-    [() => converter.convert(input, { encoding: 'auto' }), RangeError, /unsupported encoding 'auto'/],
+    [() => converter.convert(input, { encoding: 'utf-16' }), RangeError, /unsupported encoding 'utf-16': use 'latin1', 'cp1252', 'utf-8' or 'auto'/],
+    [() => converter.convert(input, { encodng: 'utf-8' }), TypeError, /unknown option 'encodng': the options are 'encoding'/],
+    [() => converter.convert(input, { encoding: 'utf-8', strict: true, size: 1 }), TypeError, /unknown options 'strict', 'size'/],
+    [() => converter.convertTo(input, null), TypeError, /receiver must be a function.*not null/],
+    [() => converter.convertTo(input, () => {}, { encodng: 'utf-8' }), TypeError, /unknown option 'encodng'/],
+    [() => converter.convertTo('VQZ', () => {}), TypeError, /must be bytes/],
   ];
   for (const [call, type, message] of cases) assert.throws(call, (error) => error instanceof type && message.test(error.message));
   // A refused call leaves the converter as it was.
   assert.ok(Buffer.from(converter.convert(input).xml).equals(golden('head_example.xml')));
+});
+
+test('a result names the encoding it was read in, the one auto chose among them', () => {
+  const survey = (title) => bytes(`VQZ\nVERSION 1.1\nSURVEY\nTITLE "${title}"\nRECORD A\nEND RECORD\nEND SURVEY\nEND VQZ\n`);
+  const cases = [
+    ['UTF-8 sequences', survey('caf\xc3\xa9'), 'auto', 'utf-8'],
+    ['a byte of 0x80-0x9F', survey('\x93quoted\x94'), 'auto', 'cp1252'],
+    ['other high bytes', survey('caf\xe9'), 'auto', 'latin1'],
+    ['ASCII only', golden('head_example.vqz'), 'auto', 'latin1'],
+    ['a faulty input', golden('head_not_vqz.vqz'), 'AUTO', 'latin1'],
+    ['a named encoding', survey('caf\xc3\xa9'), 'Windows_1252', 'cp1252'],
+    ['no encoding named', survey('\x93'), undefined, 'latin1'],
+  ];
+  for (const [what, input, encoding, used] of cases) {
+    const result = converter.convert(input, { encoding });
+    assert.equal(result.encoding, used, what);
+    // Auto converts exactly as naming the chosen encoding does.
+    assert.deepEqual(result, converter.convert(input, { encoding: used }), what);
+  }
+});
+
+test('convertTo hands over the same XML in pieces, and a receiver\'s error ends it', () => {
+  for (const name of ['example_household.vqz', 'head_misspelt_survey.vqz']) {
+    const input = golden(name);
+    const pieces = [];
+    const outcome = converter.convertTo(input, (piece) => pieces.push(piece), { encoding: 'auto' });
+    const { xml, ...rest } = converter.convert(input, { encoding: 'auto' });
+    assert.deepEqual(outcome, rest, name);
+    assert.ok(pieces.every((piece) => piece instanceof Uint8Array && piece.length > 0));
+    assert.ok(Buffer.concat(pieces).equals(Buffer.from(xml)), name);
+  }
+  const full = new Error('disk full');
+  assert.throws(() => converter.convertTo(golden('example_household.vqz'), () => { throw full; }), (error) => error === full);
+  // The converter is as good as before.
+  assert.ok(Buffer.from(converter.convert(golden('head_example.vqz')).xml).equals(golden('head_example.xml')));
+});
+
+test('load refuses options it does not know', async () => {
+  await assert.rejects(load({ wasmUrl: 'x.wasm' }), /unknown load option 'wasmUrl': the options are 'wasmBinary'/);
+  await assert.rejects(load({ wasmBinary: 'x.wasm' }), TypeError);
+  const wasmBinary = readFileSync(path.join(__dirname, '..', 'dist', 'vqz2xml_wasm.wasm'));
+  assert.equal((await load({ wasmBinary })).version, converter.version);
 });
 
 test('big inputs grow the memory and still convert exactly', () => {
