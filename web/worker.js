@@ -22,12 +22,20 @@ async function currentConverter() {
   return converter;
 }
 
+// The variables of an input bigger than this are not read: their objects would take several
+// times its memory, more than a table on the page can use.
+const largestSurveyRead = 50 * 1000 * 1000;
+
 async function convertFile({ id, file, encoding }) {
   const bytes = new Uint8Array(await file.arrayBuffer());
   const active = await currentConverter();
   const started = performance.now();
   const result = active.convert(bytes, { encoding });
   const milliseconds = performance.now() - started;
+  let survey = null;
+  let surveySkipped = null;
+  if (bytes.length > largestSurveyRead) surveySkipped = 'The variables of a file this big are not listed here.';
+  else if (active.readSurvey) survey = active.readSurvey(bytes, { encoding: result.encoding });
   if (bytes.length > largestKeptInput) converter = null;
   let diagnostic = null;
   if (result.diagnostic) {
@@ -35,8 +43,8 @@ async function convertFile({ id, file, encoding }) {
     diagnostic = { ...result.diagnostic, excerpt: sourceExcerpt(bytes, line, column) };
   }
   const xml = result.xml;
-  postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, milliseconds,
-    inputSize: bytes.length }, [xml.buffer]);
+  postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, encoding: result.encoding,
+    survey, surveySkipped, milliseconds, inputSize: bytes.length }, [xml.buffer]);
 }
 
 function zipFiles({ id, files }) {

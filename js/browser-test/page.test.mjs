@@ -23,9 +23,42 @@ after(async () => {
 
 const result = (name) => `[data-file="${name}"]`;
 
+// Whether the element `selector` names takes room on the page: the hidden attribute must win
+// over the stylesheet's display rules.
+const shown = (page, selector) => page.$eval(selector, (e) => getComputedStyle(e).display !== 'none');
+
+test('the zip is offered for two documents or more only', async () => {
+  const { page } = session;
+  await uploadFiles(page, [golden('example_household.vqz')]);
+  assert.equal(await shown(page, '#zip'), false);
+  await page.click('#clear');
+});
+
+test('a file that is no survey at all is told so, its found text shown alike in the message and the XML', async () => {
+  const { page } = session;
+  const folder = mkdtempSync(join(tmpdir(), 'vqz2xml-page-'));
+  const files = {
+    'empty.vqz': Buffer.alloc(0),
+    'picture.png': Buffer.from('89504e470d0a1a0a0000000d49484452', 'hex'),
+    'notes.txt': Buffer.from('Shopping list\nmilk\n'),
+    'noise.bin': Buffer.from('f3e9809fa0ff0110c3', 'hex'),
+  };
+  for (const [name, bytes] of Object.entries(files)) writeFileSync(join(folder, name), bytes);
+  await uploadFiles(page, Object.keys(files).map((name) => join(folder, name)));
+  for (const name of Object.keys(files)) {
+    const { message, xml } = await page.$eval(result(name), (e) => ({ message: e.querySelector('.diagnostic').textContent,
+      xml: e.querySelector('details.xml code').textContent }));
+    assert.match(message, /^This is not a classic survey file\. Such a file begins with the word VQZ; this one (is empty|begins with “.+”)\.$/, name);
+    const found = /“(.+)”/.exec(message)?.[1];
+    if (found) assert.ok(xml.includes(found), `${name}: ${JSON.stringify(found)} in ${JSON.stringify(xml)}`);
+  }
+  await page.click('#clear');
+});
+
 test('a valid and a faulty file: statuses, diagnostic, downloads, zip', async () => {
   const { page } = session;
   await uploadFiles(page, [golden('example_household.vqz'), golden('head_misspelt_survey.vqz')]);
+  assert.equal(await shown(page, '#zip'), true);
   assert.equal(await page.$eval(result('example_household.vqz'), (e) => e.dataset.status), 'converted');
   assert.equal(await page.$eval(result('head_misspelt_survey.vqz'), (e) => e.dataset.status), 'faulty');
 
@@ -76,7 +109,7 @@ test('a big faulty file shows the beginning and the end of its XML, the error re
   await uploadFiles(page, [path]);
   const shown = await page.$eval(`${result('big_faulty.vqz')} details.xml`, (details) =>
     ({ summary: details.querySelector('summary').textContent, text: details.querySelector('code').textContent }));
-  assert.match(shown.summary, /^XML \(the first 64\.0 KB and the last 4\.0 KB of \d+\.\d KB\)$/);
+  assert.match(shown.summary, /^XML \(the first 64\.0 kB and the last 4\.0 kB of \d+\.\d kB\)$/);
   assert.ok(shown.text.startsWith('<?xml version="1.0"?>\r\n'));
   assert.match(shown.text, /\n…\n[^]*\*\*\* Error: at corresponding point in source file:[^]*\tBOGUS\s*$/);
   const message = await page.$eval(`${result('big_faulty.vqz')} .diagnostic .message`, (e) => e.textContent);
@@ -94,6 +127,32 @@ test('the controls are labelled and reached by the keyboard in order', async () 
     reached.push(await page.evaluate(() => document.activeElement.id));
   }
   assert.deepEqual(reached, ['files', 'encoding']);
+});
+
+test('on a phone the controls keep their margins, and screen readers find the status and the previews by name', async () => {
+  const phone = await openPage({ width: 390, height: 800 });
+  try {
+    const { page } = phone;
+    const margins = await page.$$eval('.controls > *', (boxes) => boxes.map((box) => {
+      const { left, right } = box.getBoundingClientRect();
+      return [Math.round(left), Math.round(document.documentElement.clientWidth - right)];
+    }));
+    for (const [left, right] of margins) assert.equal(right, left);
+    await uploadFiles(page, [golden('head_misspelt_survey.vqz')]);
+    const named = [];
+    const walk = (node) => {
+      if (node.name) named.push(`${node.role}: ${node.name}`);
+      for (const child of node.children ?? []) walk(child);
+    };
+    walk(await page.accessibility.snapshot());
+    for (const wanted of ['status: Conversion status', 'region: XML of head_misspelt_survey.vqz',
+      'region: Line 4 of the input, column 3 marked']) {
+      assert.ok(named.includes(wanted), `${wanted} among ${JSON.stringify(named)}`);
+    }
+    assert.deepEqual(phone.problems, []);
+  } finally {
+    await phone.close();
+  }
 });
 
 test('nothing was fetched from elsewhere, nothing went wrong, and the page renders in standards mode', async () => {

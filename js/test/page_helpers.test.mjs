@@ -1,6 +1,7 @@
 // The page's own helpers: the source line shown for a diagnostic, and the names of its outputs.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import { formatSize } from '../../web/format.js';
 import { outputName, zipNames } from '../../web/names.js';
 import { lineBounds, sourceExcerpt, splitAtMark } from '../../web/source_line.js';
 
@@ -51,4 +52,10 @@ test('outputs are named as the program names them, uniquely inside a zip', () =>
   const names = [['survey.vqz', 'survey.xml'], ['wave.2.vqz', 'wave.xml'], ['NOEXT', 'NOEXT.xml'], ['.hidden.vqz', '.hidden.xml']];
   for (const [input, output] of names) assert.equal(outputName(input), output, input);
   assert.deepEqual(zipNames(['a.xml', 'b.xml', 'a.xml', 'A.xml']), ['a.xml', 'b.xml', 'a (2).xml', 'A (3).xml']);
+});
+
+test('sizes count in thousands', () => {
+  const cases = [[0, '0 bytes'], [1, '1 byte'], [999, '999 bytes'], [1000, '1.0 kB'], [64000, '64.0 kB'],
+    [999949, '999.9 kB'], [999950, '1.0 MB'], [1048576, '1.0 MB'], [50001428, '50.0 MB'], [4e9, '4.0 GB']];
+  for (const [bytes, text] of cases) assert.equal(formatSize(bytes), text, String(bytes));
 });
