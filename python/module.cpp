@@ -71,7 +71,7 @@ std::string quoted(const std::string& text) { return py::repr(py::str(text)).cas
 
 } // namespace
 
-PYBIND11_MODULE(vqz2xml, module) {
+PYBIND11_MODULE(_native, module) {
     module.doc() = "Converts classic Quorbel survey descriptions (.vqz) into Quorbel XML 1.1.";
     module.attr("__version__") = std::string(vqz2xml::version());
 
