@@ -1,4 +1,6 @@
-// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made.
+// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a survey read as JSON.
+#include "js/survey_object.h"
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
 #include <cstddef>
@@ -43,11 +45,14 @@ struct ResultView {
     std::uint32_t found;
     std::uint32_t foundSize;
     std::uint32_t encoding; // the one the input was read in: 0 latin1, 1 cp1252, 2 utf-8
+    std::uint32_t json;     // a survey read: its JSON text (UTF-8), else 0
+    std::uint32_t jsonSize;
 };
-static_assert(sizeof(ResultView) == 8 * sizeof(std::uint32_t), "read as eight words");
+static_assert(sizeof(ResultView) == 10 * sizeof(std::uint32_t), "read as ten words");
 
 struct Converted {
     std::optional<vqz2xml::Diagnostic> diagnostic;
+    std::string json;
     ResultView view{};
 };
 
@@ -118,6 +123,21 @@ EMSCRIPTEN_KEEPALIVE Converted* vqzConvert(const char* input, std::size_t size, 
     }
     converted->diagnostic = std::move(outcome.diagnostic);
     fillView(*converted, outcome.complete, outcome.encoding);
+    return converted.release();
+}
+
+// Reads the survey of `size` bytes at `input`, encodings numbered as for vqzConvert: the
+// diagnostic in the view, the survey as JSON text beside it, until vqzFreeResult.
+EMSCRIPTEN_KEEPALIVE Converted* vqzReadSurvey(const char* input, std::size_t size, int encoding) {
+    vqz2xml::Options options;
+    options.encoding = encodingNumbered(encoding);
+    auto converted = std::make_unique<Converted>();
+    vqz2xml::SurveyResult result = vqz2xml::readSurvey({input, size}, options);
+    converted->json = surveyObjectJson(result.survey);
+    converted->diagnostic = std::move(result.diagnostic);
+    fillView(*converted, result.complete, result.encoding);
+    converted->view.json = address(converted->json.data());
+    converted->view.jsonSize = word(converted->json.size());
     return converted.release();
 }
 

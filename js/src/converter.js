@@ -60,9 +60,10 @@ function inputBytes(input) {
 }
 
 const latin1 = new TextDecoder('latin1'); // ASCII in practice: the expected texts are plain ASCII
+const utf8 = new TextDecoder('utf-8');
 
 // The words of the module's ResultView, in order.
-const viewWords = 8;
+const viewWords = 10;
 
 // The XML as the module hands it over block by block, in one buffer sized for the usual
 // document (twice its input) and grown when a document needs more.
@@ -135,9 +136,9 @@ function makeConverter(module) {
   const versionEnd = module.HEAPU8.indexOf(0, versionAddress);
   const version = latin1.decode(module.HEAPU8.subarray(versionAddress, versionEnd));
 
-  // Converts `bytes`, handing each block of XML to `take(heap, address, count)`, which answers
-  // false when it can take no more; the outcome as readOutcome tells it.
-  function run(bytes, encoding, take) {
+  // Copies `bytes` into the module and calls `work(address, size)` on them, which gives a
+  // result of the module's; `read(view)` reads that result before it is freed.
+  function withInput(bytes, work, read) {
     if (failure) {
       throw new Error('vqz2xml: this converter stopped during an earlier conversion; call load() for a new one',
         { cause: failure });
@@ -147,8 +148,7 @@ function makeConverter(module) {
     let converted;
     try {
       module.HEAPU8.set(bytes, address);
-      module.vqzTakeOutput = (at, count) => (take(module.HEAPU8, at, count) ? 1 : 0);
-      converted = module._vqzConvert(address, bytes.length, encoding);
+      converted = work(address, bytes.length);
     } catch (error) {
       // The module gave up midway, most likely for memory it could not get.
       failure = error;
@@ -159,10 +159,32 @@ function makeConverter(module) {
       if (!failure) module._vqzRelease(address);
     }
     try {
-      return readOutcome(module, module._vqzView(converted));
+      return read(module._vqzView(converted));
     } finally {
       module._vqzFreeResult(converted);
     }
+  }
+
+  // Converts `bytes`, handing each block of XML to `take(heap, address, count)`, which answers
+  // false when it can take no more; the outcome as readOutcome tells it.
+  function run(bytes, encoding, take) {
+    return withInput(bytes, (address, size) => {
+      module.vqzTakeOutput = (at, count) => (take(module.HEAPU8, at, count) ? 1 : 0);
+      return module._vqzConvert(address, size, encoding);
+    }, (view) => readOutcome(module, view));
+  }
+
+  // The survey the input describes, as plain objects: everything recognised before the fault
+  // of a faulty input.
+  function readSurvey(input, options) {
+    const bytes = inputBytes(input);
+    const encoding = encodingNumber(options);
+    return withInput(bytes, (address, size) => module._vqzReadSurvey(address, size, encoding), (view) => {
+      const { complete, diagnostic, encoding: used } = readOutcome(module, view);
+      const [json, jsonSize] = new Uint32Array(module.HEAPU8.buffer, view + 8 * 4, 2);
+      const survey = JSON.parse(utf8.decode(module.HEAPU8.subarray(json, json + jsonSize)));
+      return { ...survey, complete, encoding: used, diagnostic };
+    });
   }
 
   function convert(input, options) {
@@ -206,7 +228,7 @@ function makeConverter(module) {
     return outcome;
   }
 
-  return Object.freeze({ version, convert, convertTo });
+  return Object.freeze({ version, convert, convertTo, readSurvey });
 }
 
 module.exports = { makeConverter };
