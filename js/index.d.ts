@@ -70,6 +70,67 @@ export interface Converter {
    */
   convertTo(input: ArrayBufferView | ArrayBufferLike, write: (piece: Uint8Array) => void,
     options?: ConvertOptions): Outcome;
+  /**
+   * Reads the survey a whole classic input describes, through the same parse as the conversion,
+   * as plain objects. Takes the same input and options as `convert`.
+   */
+  readSurvey(input: ArrayBufferView | ArrayBufferLike, options?: ConvertOptions): Survey;
+}
+
+/** One entry of a code list. Texts are as the XML shows them, brace codes decoded. */
+export interface Code {
+  /** As typed; `null` when the entry has none. */
+  code: string | null;
+  /** The code's value (`"007"` is 7, `".5"` is 0.5), `null` for a code that is no number. */
+  number: number | null;
+  label: string;
+  /** The entry carried SPECIAL: a code such as "Refused" that is no answer. */
+  special: boolean;
+}
+
+export type VariableType = 'single' | 'multiple' | 'quantity' | 'character' | 'logical';
+
+export interface Variable {
+  /** The digits after VARIABLE, as typed. */
+  ident: string;
+  name: string;
+  label: string;
+  type: VariableType;
+  /** The columns the XML's position element shows; `null` where it shows none. */
+  start: number | null;
+  finish: number | null;
+  /** The columns the variable takes in a record; 0 when it has none. */
+  width: number;
+  spread: { subfields: number; width: number | null } | null;
+  size: number | null;
+  range: { from: string; to: string } | null;
+  values: Code[];
+}
+
+/** A note, and the index of the first variable after it (the number of variables when none is). */
+export interface Note {
+  text: string;
+  before: number;
+}
+
+/** The survey an input describes; of a faulty input, everything recognised before the fault. */
+export interface Survey {
+  /** `'1.0'` or `'1.1'`; `null` when the input stops before VERSION. */
+  version: string | null;
+  standard_names: boolean;
+  date: string | null;
+  time: string | null;
+  origin: string | null;
+  user: string | null;
+  title: string | null;
+  /** The record identifier, one letter. */
+  record: string | null;
+  variables: Variable[];
+  notes: Note[];
+  complete: boolean;
+  encoding: UsedEncoding;
+  /** `null` exactly when `complete` is true. */
+  diagnostic: Diagnostic | null;
 }
 
 export interface LoadOptions {

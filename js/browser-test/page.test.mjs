@@ -129,6 +129,60 @@ test('the controls are labelled and reached by the keyboard in order', async () 
   assert.deepEqual(reached, ['files', 'encoding']);
 });
 
+test('a survey\'s variables: a table, code lists opened by the keyboard, a CSV codebook', async () => {
+  const { page } = session;
+  await page.click('#clear');
+  await uploadFiles(page, [golden('example_household.vqz')]);
+  const table = `${result('example_household.vqz')} table.variables`;
+  const rows = await page.$$eval(`${table} > tbody > tr:not(.code-row)`, (trs) => trs.map((tr) => [...tr.cells].map((cell) => cell.textContent)));
+  assert.equal(rows.length, 13);
+  assert.deepEqual(rows[0], ['1', 'HHID', 'Household identifier', 'character', '1–8', 'none']);
+  assert.deepEqual(rows[1], ['2', 'REGION', 'Region of residence', 'single', '9–10', '5 codes']);
+
+  const toggle = `${table} button.codes-toggle`;
+  await page.focus(toggle);
+  await page.keyboard.press('Enter');
+  const opened = await page.$eval(toggle, (button) => {
+    const list = document.getElementById(button.getAttribute('aria-controls'));
+    return { expanded: button.getAttribute('aria-expanded'), hidden: list.hidden,
+      codes: [...list.querySelectorAll('table.codes > tbody > tr')].map((tr) => tr.textContent) };
+  });
+  assert.deepEqual(opened, { expanded: 'true', hidden: false,
+    codes: ['1North', '2South', '3East', '4West', '10Islands & coast'] });
+  await page.keyboard.press('Space');
+  assert.equal(await page.$eval(toggle, (button) => button.getAttribute('aria-expanded')), 'false');
+
+  const csv = (await linkedBytes(page, `${result('example_household.vqz')} a[download="example_household-codebook.csv"]`)).toString('utf8');
+  const lines = csv.split('\r\n');
+  assert.equal(lines[0], '\ufeffident,name,label,type,start,finish,width,code,code_label,special');
+  assert.ok(lines.includes('2,REGION,Region of residence,single,9,10,2,10,Islands & coast,'), csv);
+  assert.ok(lines.includes('1,HHID,Household identifier,character,1,8,8,,,'), csv);
+});
+
+test('twenty files: an overview with the faulty first, linking to each result, and a page of reasonable height', async () => {
+  const { page } = session;
+  await page.click('#clear');
+  const folder = mkdtempSync(join(tmpdir(), 'vqz2xml-page-'));
+  const paths = [];
+  for (let i = 1; i <= 19; ++i) {
+    paths.push(join(folder, `wave_${i}.vqz`));
+    writeFileSync(paths.at(-1), readFileSync(golden('example_household.vqz')));
+  }
+  paths.splice(7, 0, golden('head_misspelt_survey.vqz'));
+  await uploadFiles(page, paths);
+  const overview = await page.$$eval('#overview li', (items) => items.map((li) => {
+    const link = li.querySelector('a');
+    return { text: li.textContent, target: document.querySelector(link.getAttribute('href'))?.dataset.file };
+  }));
+  assert.equal(overview.length, 20);
+  assert.deepEqual(overview[0], { text: "head_misspelt_survey.vqz faulty: line 4, expected 'Survey'", target: 'head_misspelt_survey.vqz' });
+  assert.deepEqual(overview[1], { text: 'wave_1.vqz converted: 13 variables', target: 'wave_1.vqz' });
+  assert.deepEqual(await page.$$eval('details.xml[open], details.variables[open]', (open) => open.length), 0);
+  const height = await page.evaluate(() => document.documentElement.scrollHeight);
+  assert.ok(height < 6000, `the page is ${height} px tall`);
+  await page.click('#clear');
+});
+
 test('on a phone the controls keep their margins, and screen readers find the status and the previews by name', async () => {
   const phone = await openPage({ width: 390, height: 800 });
   try {

@@ -175,6 +175,35 @@ test('convertTo hands over the same XML in pieces, and a receiver\'s error ends 
   assert.ok(Buffer.from(converter.convert(golden('head_example.vqz')).xml).equals(golden('head_example.xml')));
 });
 
+test('readSurvey gives plain objects of exactly the model\'s names, absent values null', () => {
+  const survey = converter.readSurvey(golden('example_household.vqz'), { encoding: 'auto' });
+  assert.deepEqual(Object.keys(survey), ['version', 'standard_names', 'date', 'time', 'origin', 'user', 'title', 'record',
+    'variables', 'notes', 'complete', 'encoding', 'diagnostic']);
+  assert.deepEqual(Object.keys(survey.variables[0]), ['ident', 'name', 'label', 'type', 'start', 'finish', 'width', 'spread',
+    'size', 'range', 'values']);
+  const coded = survey.variables.find((variable) => variable.values.length > 0);
+  assert.deepEqual(Object.keys(coded.values[0]), ['code', 'number', 'label', 'special']);
+  assert.equal(Object.getPrototypeOf(survey), Object.prototype);
+  assert.deepEqual([survey.complete, survey.encoding, survey.diagnostic], [true, 'latin1', null]);
+  assert.ok(survey.variables.length > 3 && survey.variables.every((variable) => variable.spread === null || typeof variable.spread.subfields === 'number'));
+
+  // A faulty input: what came before the fault, and the diagnostic as convert gives it.
+  const input = golden('head_misspelt_survey.vqz');
+  const faulty = converter.readSurvey(input);
+  assert.equal(faulty.complete, false);
+  assert.deepEqual(faulty.diagnostic, converter.convert(input).diagnostic);
+  assert.equal(faulty.title, null);
+  // Texts arrive as the characters the encoding makes of the bytes.
+  const head = 'VQZ\nVERSION 1.1\nSURVEY\nTITLE "caf\xc3\xa9"\nRECORD A\nEND RECORD\nEND SURVEY\nEND VQZ\n';
+  assert.equal(converter.readSurvey(bytes(head), { encoding: 'utf-8' }).title, 'caf\u00e9');
+  assert.equal(converter.readSurvey(bytes(head), { encoding: 'latin1' }).title, 'caf\u00c3\u00a9');
+  for (const [call, type, message] of [
+    [() => converter.readSurvey('VQZ'), TypeError, /must be bytes/],
+    [() => converter.readSurvey(input, { encodng: 'auto' }), TypeError, /unknown option 'encodng'/],
+    [() => converter.readSurvey(input, { encoding: 'ebcdic' }), RangeError, /unsupported encoding/],
+  ]) assert.throws(call, (error) => error instanceof type && message.test(error.message));
+});
+
 test('load refuses options it does not know', async () => {
   await assert.rejects(load({ wasmUrl: 'x.wasm' }), /unknown load option 'wasmUrl': the options are 'wasmBinary'/);
   await assert.rejects(load({ wasmBinary: 'x.wasm' }), TypeError);

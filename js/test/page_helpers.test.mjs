@@ -1,6 +1,7 @@
 // The page's own helpers: the source line shown for a diagnostic, and the names of its outputs.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import { codebookCsv } from '../../web/codebook.js';
 import { formatSize } from '../../web/format.js';
 import { outputName, zipNames } from '../../web/names.js';
 import { lineBounds, sourceExcerpt, splitAtMark } from '../../web/source_line.js';
@@ -58,4 +59,16 @@ test('sizes count in thousands', () => {
   const cases = [[0, '0 bytes'], [1, '1 byte'], [999, '999 bytes'], [1000, '1.0 kB'], [64000, '64.0 kB'],
     [999949, '999.9 kB'], [999950, '1.0 MB'], [1048576, '1.0 MB'], [50001428, '50.0 MB'], [4e9, '4.0 GB']];
   for (const [bytes, text] of cases) assert.equal(formatSize(bytes), text, String(bytes));
+});
+
+test('the codebook has a row for each code, quotes what needs it, and one row for a variable without codes', () => {
+  const variable = (ident, label, values) => ({ ident, name: `V${ident}`, label, type: 'single', start: 1, finish: null, width: 1, values });
+  const survey = { variables: [
+    variable('1', 'Plain', [{ code: '1', label: 'Yes', special: false }, { code: null, label: 'No, "never"', special: true }]),
+    variable('2', 'Line\nbreak, comma', []),
+  ] };
+  assert.equal(codebookCsv(survey), '\ufeffident,name,label,type,start,finish,width,code,code_label,special\r\n' +
+    '1,V1,Plain,single,1,,1,1,Yes,\r\n' +
+    '1,V1,Plain,single,1,,1,,"No, ""never""",yes\r\n' +
+    '2,V2,"Line\nbreak, comma",single,1,,1,,,\r\n');
 });

@@ -1,5 +1,5 @@
 // Uses of the ES module entry as its declarations allow them; the type check fails on a declaration that breaks one.
-import vqz2xml, { load, type Converter, type Diagnostic, type Outcome, type Result, type UsedEncoding } from 'vqz2xml';
+import vqz2xml, { load, type Converter, type Diagnostic, type Outcome, type Result, type Survey, type UsedEncoding } from 'vqz2xml';
 
 async function convertOne(bytes: Uint8Array): Promise<string> {
   const converter: Converter = await load();
@@ -17,7 +17,11 @@ async function convertOne(bytes: Uint8Array): Promise<string> {
   const outcome: Outcome = converter.convertTo(bytes, (piece) => pieces.push(piece));
   // @ts-expect-error: the pieces went to the receiver, not into the outcome
   void outcome.xml;
-  return `${result.complete} ${size} ${used}`;
+  const survey: Survey = converter.readSurvey(bytes, { encoding: 'auto' });
+  const firstCode: number | null | undefined = survey.variables[0]?.values[0]?.number;
+  // @ts-expect-error: the model's names are in snake_case
+  void survey.standardNames;
+  return `${result.complete} ${size} ${used} ${survey.standard_names} ${firstCode}`;
 }
 
 void convertOne;
