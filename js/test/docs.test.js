@@ -11,21 +11,17 @@ const { test } = require('node:test');
 const jsDir = path.join(__dirname, '..');
 const rootDir = path.join(jsDir, '..');
 
-// The ```js blocks of a Markdown file that use the package.
-function snippets(file) {
-  const text = readFileSync(path.join(rootDir, file), 'utf8');
-  return [...text.matchAll(/^```js\n([^]*?)^```$/gm)].map((match) => match[1]).filter((code) => code.includes("'vqz2xml'"));
-}
-
 test('the documentation\'s snippets run as written', async (t) => {
   const folder = mkdtempSync(path.join(tmpdir(), 'vqz2xml-docs-'));
   t.after(() => rmSync(folder, { recursive: true, force: true }));
   mkdirSync(path.join(folder, 'node_modules'));
   symlinkSync(jsDir, path.join(folder, 'node_modules', 'vqz2xml'), 'dir');
   copyFileSync(path.join(rootDir, 'tests', 'golden', 'example_household.vqz'), path.join(folder, 'survey.vqz'));
-  const found = [...snippets('README.md').map((code) => ['README.md', code]), ...snippets('js/README.md').map((code) => ['js/README.md', code])];
-  assert.ok(found.length >= 2, `only ${found.length} snippets found`);
-  for (const [index, [file, code]] of found.entries()) {
+  // The ```js blocks that use the package.
+  const snippets = ['README.md', 'js/README.md'].flatMap((file) => [...readFileSync(path.join(rootDir, file), 'utf8')
+    .matchAll(/^```js\n([^]*?)^```$/gm)].map((match) => [file, match[1]]).filter(([, code]) => code.includes("'vqz2xml'")));
+  assert.ok(snippets.length >= 4, `only ${snippets.length} snippets found`);
+  for (const [index, [file, code]] of snippets.entries()) {
     await t.test(`${file}, snippet ${index + 1}`, () => {
       // A snippet with import statements is an ES module, any other a CommonJS file.
       const name = path.join(folder, `snippet${index}.${/^import /m.test(code) ? 'mjs' : 'cjs'}`);
