@@ -1,4 +1,4 @@
-// Every JavaScript snippet in README.md and js/README.md runs as written, beside a survey.vqz, with the package installed.
+// The documentation holds true: its JavaScript snippets run as written, and the build without emscripten says what to install.
 'use strict';
 
 const assert = require('node:assert/strict');
@@ -30,4 +30,10 @@ test('the documentation\'s snippets run as written', async (t) => {
       assert.equal(run.status, 0, `${code}\n${run.stderr}`);
     });
   }
+});
+
+test('a build without emscripten says what to install', () => {
+  const run = spawnSync(process.execPath, [path.join(jsDir, 'scripts', 'build.mjs')], { env: { PATH: '/nonexistent' }, encoding: 'utf8' });
+  assert.equal(run.status, 1);
+  assert.match(run.stderr, /emcmake is not installed; .*"sudo apt-get install emscripten cmake"/);
 });
