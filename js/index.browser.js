@@ -7,7 +7,8 @@ const { makeConverter } = require('./src/converter.js');
 const { checkLoadOptions } = require('./src/load_options.js');
 
 // The module's file is fetched from `wasmUrl`, by default "vqz2xml_wasm_web.wasm" beside the
-// script that holds this code (a bundler's output): copy it there from the package's dist/.
+// classic script or worker that holds this code (a bundler's output), or beside the page for a
+// module script: copy it there from the package's dist/.
 async function load(options) {
   const { wasmBinary, wasmUrl } = checkLoadOptions(options, ['wasmBinary', 'wasmUrl']);
   const moduleOptions = {};

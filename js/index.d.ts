@@ -138,7 +138,8 @@ export interface LoadOptions {
   wasmBinary?: ArrayBuffer | Uint8Array;
   /**
    * Browser entry only: where to fetch the `.wasm` file, by default `vqz2xml_wasm_web.wasm`
-   * beside the script (copy it there from the package's `dist/`).
+   * beside the classic script or worker that holds the code, or beside the page for a module
+   * script (copy it there from the package's `dist/`).
    */
   wasmUrl?: string | URL;
 }

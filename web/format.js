@@ -9,9 +9,10 @@ export function formatSize(bytes) {
 }
 
 // Whether a faulty input failed at its very first word, the VQZ every classic survey file
-// begins with: then it is some other kind of file (or empty), not a survey with a fault.
+// begins with (after white space, if any): then it is some other kind of file (or empty), not
+// a survey with a fault.
 export function isNotSurveyFile(diagnostic) {
-  return diagnostic !== null && diagnostic.line === 1 && diagnostic.expected === "'VQZ'";
+  return diagnostic !== null && diagnostic.expected === "'VQZ'";
 }
 
 // The name of an encoding as the page's encoding choice shows it.
