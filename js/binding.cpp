@@ -1,4 +1,5 @@
-// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a survey read as JSON.
+// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a
+// survey read as JSON.
 #include "js/survey_object.h"
 #include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
