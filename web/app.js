@@ -48,6 +48,18 @@ let nextId = 1;
 let nextKey = 1;
 let zipUrl = null;
 
+// How many entries have each status, kept as statuses change, so that each result updates the
+// summary in constant time however many files there are.
+const counts = { converting: 0, converted: 0, faulty: 0, failed: 0 };
+const byId = new Map(); // the entry of each conversion under way, by its id
+
+function setStatus(entry, status) {
+  if (entry.status) counts[entry.status] -= 1;
+  counts[status] += 1;
+  entry.status = status;
+  entry.element.dataset.status = status;
+}
+
 function forgetUrl(entry) {
   for (const url of [entry.url, entry.codebookUrl]) if (url) URL.revokeObjectURL(url);
   entry.url = null;
@@ -64,11 +76,12 @@ function forgetZip() {
 // Starts converting `entry` with the encoding now chosen; its element shows it as under way.
 function convertEntry(entry) {
   forgetUrl(entry);
+  byId.delete(entry.id);
   entry.id = nextId++;
-  entry.status = 'converting';
+  byId.set(entry.id, entry);
+  setStatus(entry, 'converting');
   entry.note = '';
   const { element: article } = entry;
-  article.dataset.status = 'converting';
   article.setAttribute('aria-busy', 'true');
   article.replaceChildren(resultHead(entry, 'Converting…'));
   worker.postMessage({ type: 'convert', id: entry.id, file: entry.file, encoding: encodingSelect.value });
@@ -87,30 +100,53 @@ function addFiles(files) {
     const key = nextKey++;
     const entry = { file, key, element: element('article', { class: 'result', id: `result-${key}`, 'data-file': file.name,
       'aria-labelledby': `result-${key}-name` }) };
+    entry.overviewItem = overviewItem(entry);
     entries.push(entry);
     resultList.append(entry.element);
+    overview.append(entry.overviewItem);
     convertEntry(entry);
+    updateOverview(entry);
   }
   resultsSection.hidden = entries.length === 0;
   updateSummary();
 }
 
-// Faulty files first, for they need looking at; then those under way, then the converted ones.
-const statusOrder = { faulty: 0, failed: 0, converting: 1, converted: 2 };
+// The overview lists faulty files first, for they need looking at, then the others in the order
+// given; `faultyListed` counts the faulty items at its head.
 const statusWords = { converted: 'converted', faulty: 'faulty', failed: 'not converted', converting: 'converting' };
+let faultyListed = 0;
+
+function overviewItem(entry) {
+  return element('li', {},
+    element('a', { href: `#result-${entry.key}`, text: entry.file.name }),
+    element('span', { class: 'overview-status' }));
+}
+
+// Shows the entry's status in its overview item, a faulty one moved up among the faulty.
+function updateOverview(entry) {
+  const item = entry.overviewItem;
+  item.dataset.status = entry.status;
+  item.lastChild.textContent = ` ${statusWords[entry.status]}${entry.note ? `: ${entry.note}` : ''}`;
+  if ((entry.status === 'faulty' || entry.status === 'failed') && !entry.listedFaulty) {
+    overview.insertBefore(item, overview.children[faultyListed] ?? null);
+    entry.listedFaulty = true;
+    faultyListed += 1;
+  }
+}
+
+// Lists every entry afresh, in the order given: when all convert again.
+function resetOverview() {
+  faultyListed = 0;
+  for (const entry of entries) entry.listedFaulty = false;
+  overview.replaceChildren(...entries.map((entry) => entry.overviewItem));
+}
 
 function updateSummary() {
-  const count = (status) => entries.filter((entry) => entry.status === status).length;
-  const counts = ['converted', 'faulty', 'failed', 'converting']
-    .filter((status) => count(status) > 0)
-    .map((status) => `${count(status)} ${statusWords[status]}`);
-  summary.textContent = `${entries.length} ${entries.length === 1 ? 'file' : 'files'}: ${counts.join(', ')}`;
-  const sorted = [...entries].sort((a, b) => statusOrder[a.status] - statusOrder[b.status]);
-  overview.replaceChildren(...sorted.map((entry) => element('li', { 'data-status': entry.status },
-    element('a', { href: `#result-${entry.key}`, text: entry.file.name }),
-    element('span', { class: 'overview-status', text: ` ${statusWords[entry.status]}${entry.note ? `: ${entry.note}` : ''}` }))));
+  const shown = ['converted', 'faulty', 'failed', 'converting'].filter((status) => counts[status] > 0)
+    .map((status) => `${counts[status]} ${statusWords[status]}`);
+  summary.textContent = `${entries.length} ${entries.length === 1 ? 'file' : 'files'}: ${shown.join(', ')}`;
   // A zip is worth offering for two documents or more, once none is still being made.
-  zipButton.hidden = count('converting') > 0 || entries.filter((entry) => entry.blob).length < 2;
+  zipButton.hidden = counts.converting > 0 || entries.length - counts.failed < 2;
 }
 
 function diagnosticView(diagnostic, encoding) {
@@ -178,7 +214,7 @@ function surveyView(entry, survey) {
 function showResult(entry, message) {
   const { complete, xml, diagnostic, milliseconds, inputSize, encoding, survey } = message;
   const decode = decoderFor(encoding);
-  entry.status = complete ? 'converted' : 'faulty';
+  setStatus(entry, complete ? 'converted' : 'faulty');
   entry.blob = new Blob([xml], { type: 'application/xml' });
   entry.url = URL.createObjectURL(entry.blob);
   const notSurvey = isNotSurveyFile(diagnostic);
@@ -187,7 +223,6 @@ function showResult(entry, message) {
   else if (survey) entry.note = `${survey.variables.length} ${survey.variables.length === 1 ? 'variable' : 'variables'}`;
   const name = outputName(entry.file.name);
   const article = entry.element;
-  article.dataset.status = entry.status;
   article.dataset.milliseconds = milliseconds.toFixed(1); // the conversion alone, for the benchmark
   article.removeAttribute('aria-busy');
 
@@ -215,9 +250,8 @@ function showResult(entry, message) {
 }
 
 function showFailure(entry, text) {
-  entry.status = 'failed';
+  setStatus(entry, 'failed');
   entry.note = text;
-  entry.element.dataset.status = 'failed';
   entry.element.removeAttribute('aria-busy');
   entry.element.replaceChildren(resultHead(entry, 'Not converted'),
     element('p', { class: 'meta', role: 'alert', text: `The file could not be converted: ${text}` }));
@@ -263,10 +297,12 @@ if (worker) worker.onmessage = (event) => {
     }
     return;
   }
-  const entry = entries.find((candidate) => candidate.id === message.id);
+  const entry = byId.get(message.id);
   if (!entry) return; // converted again meanwhile, or cleared
+  byId.delete(message.id);
   if (message.type === 'converted') showResult(entry, message);
   else showFailure(entry, message.message);
+  updateOverview(entry);
   updateSummary();
 };
 
@@ -282,15 +318,19 @@ fileInput.addEventListener('change', () => {
 encodingSelect.addEventListener('change', () => {
   forgetZip();
   for (const entry of entries) convertEntry(entry);
+  resetOverview();
+  for (const entry of entries) updateOverview(entry);
   updateSummary();
 });
 
 clearButton.addEventListener('click', () => {
   for (const entry of entries) forgetUrl(entry);
   entries.length = 0;
+  byId.clear();
+  for (const status of Object.keys(counts)) counts[status] = 0;
   forgetZip();
   resultList.replaceChildren();
-  overview.replaceChildren();
+  resetOverview();
   resultsSection.hidden = true;
   fileInput.focus();
 });
