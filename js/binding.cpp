@@ -1,6 +1,5 @@
 // The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a
 // survey read as JSON.
-#include "js/survey_object.h"
 #include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -134,7 +133,7 @@ EMSCRIPTEN_KEEPALIVE Converted* vqzReadSurvey(const char* input, std::size_t siz
     options.encoding = encodingNumbered(encoding);
     auto converted = std::make_unique<Converted>();
     vqz2xml::SurveyResult result = vqz2xml::readSurvey({input, size}, options);
-    converted->json = surveyObjectJson(result.survey);
+    converted->json = vqz2xml::toJson(result);
     converted->diagnostic = std::move(result.diagnostic);
     fillView(*converted, result.complete, result.encoding);
     converted->view.json = address(converted->json.data());

@@ -180,10 +180,12 @@ function makeConverter(module) {
     const bytes = inputBytes(input);
     const encoding = encodingNumber(options);
     return withInput(bytes, (address, size) => module._vqzReadSurvey(address, size, encoding), (view) => {
-      const { complete, diagnostic, encoding: used } = readOutcome(module, view);
+      const { diagnostic } = readOutcome(module, view);
       const [json, jsonSize] = new Uint32Array(module.HEAPU8.buffer, view + 8 * 4, 2);
       const survey = JSON.parse(utf8.decode(module.HEAPU8.subarray(json, json + jsonSize)));
-      return { ...survey, complete, encoding: used, diagnostic };
+      // The found text as convert gives it: the input's raw bytes, for the JSON holds it decoded.
+      if (diagnostic) survey.diagnostic.found = diagnostic.found;
+      return survey;
     });
   }
 
