@@ -122,7 +122,8 @@ EMSCRIPTEN_KEEPALIVE Converted* vqzConvert(const char* input, std::size_t size, 
         return converted.release();
     }
     converted->diagnostic = std::move(outcome.diagnostic);
-    fillView(*converted, outcome.complete, outcome.encoding);
+    fillView(*converted, outcome.complete,
+             vqz2xml::chooseEncoding({input, size}, options.encoding));
     return converted.release();
 }
 
