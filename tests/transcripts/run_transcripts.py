@@ -86,21 +86,15 @@ def unescape(text):
 def escape(line):
     """How an actual line is written into a transcript."""
     text = line.decode("utf-8", "surrogateescape")
-    plain = all(c >= " " and c != "\x7f" and not "\udc80" <= c <= "\udcff" for c in text)
+    special = lambda c: c < " " or c == "\x7f" or "\udc80" <= c <= "\udcff"
     # Lines the parser would read as something else, or that editors would trim, are escaped.
-    if plain and not re.search(r" \((re|glob|esc|no-eol)\)$| $|^([!$>] |[!>]$|\[\d+\]$)",
-                                        text):
+    if not any(map(special, text)) and \
+            not re.search(r" \((re|glob|esc|no-eol)\)$| $|^([!$>] |[!>]$|\[\d+\]$)", text):
         return text
-    shown = ""
-    for c in text:
-        if c == "\\":
-            shown += "\\\\"
-        elif c in "\r\t":
-            shown += {"\r": "\\r", "\t": "\\t"}[c]
-        elif c < " " or c == "\x7f" or "\udc80" <= c <= "\udcff" or (not shown and c in "!$>["):
-            shown += "\\x%02x" % (ord(c) & 0xFF)
-        else:
-            shown += c
+    named = {"\\": "\\\\", "\r": "\\r", "\t": "\\t"}
+    shown = "".join(named.get(c) or ("\\x%02x" % (ord(c) & 0xFF) if special(c) else c) for c in text)
+    if shown[:1] in ("!", "$", ">", "["):
+        shown = "\\x%02x" % ord(shown[0]) + shown[1:]
     return shown + " (esc)"
 
 
