@@ -165,8 +165,13 @@ def run_commands(commands, args, scratch):
     try:
         status = shell.wait(timeout=args.timeout)
     except subprocess.TimeoutExpired:
+        status = None
+    try:  # what the commands left running (a reader of a pipe never written) ends with them
         os.killpg(shell.pid, signal.SIGKILL)
-        shell.wait()
+    except ProcessLookupError:
+        pass
+    shell.wait()
+    if status is None:
         return None
     for i, command in enumerate(commands):
         base = os.path.join(results, str(i))
