@@ -46,7 +46,8 @@ def requirement_met(words, system):
 def parse(path, system):
     """The transcript as prose lines and Commands, and whether its requirements are met."""
     items, command, active, met = [], None, [True], True
-    for number, line in enumerate(open(path, encoding="utf-8").read().splitlines(), 1):
+    lines = open(path, encoding="utf-8").read().split("\n")  # not splitlines: "\x1c" is no end
+    for number, line in enumerate(lines[:-1] if lines[-1] == "" else lines, 1):
         if line.startswith("#require"):
             met = met and requirement_met(line.split()[1:], system)
         elif line.startswith("#if "):
