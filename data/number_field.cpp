@@ -86,13 +86,21 @@ bool isAllZeros(std::string_view text) {
     return true;
 }
 
-void appendNumber(std::string& out, double value) {
-    char digits[32];
+std::size_t writeNumber(char* out, double value) {
+    if (value >= 0 && value < 10 && value == static_cast<double>(static_cast<int>(value))) {
+        *out = static_cast<char>('0' + static_cast<int>(value)); // most codes are one digit
+        return 1;
+    }
     const bool whole = std::abs(value) < 9007199254740992.0 && value == std::trunc(value);
     const auto result =
-        whole ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value))
-              : std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
+        whole ? std::to_chars(out, out + maxNumberText, static_cast<std::int64_t>(value))
+              : std::to_chars(out, out + maxNumberText, value);
+    return static_cast<std::size_t>(result.ptr - out);
+}
+
+void appendNumber(std::string& out, double value) {
+    char digits[maxNumberText];
+    out.append(digits, writeNumber(digits, value));
 }
 
 std::string numberText(double value) {

@@ -98,6 +98,7 @@ struct RecordDecoder::State {
     std::vector<DataColumn> columns;
     std::vector<Field> fields;
     std::vector<CodeTable> tables;
+    std::vector<std::vector<char>> specialEntries; // by table: which entries are SPECIAL
     std::vector<Cell> cells;
     std::vector<std::string> texts; // by column; empty for all but Text columns
     std::vector<DataDiagnostic> errors;
@@ -152,6 +153,10 @@ void RecordDecoder::State::plan() {
         wanted[static_cast<std::size_t>(it - survey.variables.begin())] = true;
     }
     tables.resize(survey.variables.size());
+    specialEntries.resize(survey.variables.size());
+    for (std::size_t i = 0; i < survey.variables.size(); ++i) {
+        for (const Code& code : survey.variables[i].values) specialEntries[i].push_back(code.special);
+    }
     warningIndex.assign(2 * survey.variables.size(), -1);
     for (std::size_t i = 0; i < survey.variables.size(); ++i) {
         if (wanted[i]) planVariable(i);
@@ -330,15 +335,21 @@ void RecordDecoder::State::decode(const Field& field, std::string_view record) {
 void RecordDecoder::State::decodeNumber(const Field& field, std::string_view bytes,
                                         const char* expected) {
     Cell& cell = cells[field.firstColumn];
-    const std::string_view text = datafile::trimBlanks(bytes);
     cell = Cell();
-    if (text.empty()) return;
-    if (!datafile::parseNumber(text, cell.number)) return error(field, field.offset, bytes, expected);
+    switch (datafile::readWholeNumber(bytes, cell.number)) {
+    case datafile::WholeNumber::Blank: return;
+    case datafile::WholeNumber::Read: break;
+    case datafile::WholeNumber::Other:
+        if (!datafile::parseNumber(datafile::trimBlanks(bytes), cell.number)) {
+            return error(field, field.offset, bytes, expected);
+        }
+    }
     cell.state = CellState::Value;
     cell.value = tables[field.table].find(cell.number);
     if (cell.value >= 0) {
-        const Code& code = survey.variables[field.variable].values[static_cast<std::size_t>(cell.value)];
-        if (code.special) cell.state = CellState::Special;
+        if (specialEntries[field.table][static_cast<std::size_t>(cell.value)]) {
+            cell.state = CellState::Special;
+        }
         return;
     }
     const bool inRange =
@@ -427,6 +438,7 @@ void RecordDecoder::decode(std::string_view record, std::size_t line) {
 }
 
 const Cell& RecordDecoder::cell(std::size_t column) const { return state->cells[column]; }
+const std::vector<Cell>& RecordDecoder::cells() const { return state->cells; }
 
 std::string_view RecordDecoder::text(std::size_t column) const { return state->texts[column]; }
 

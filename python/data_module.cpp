@@ -324,8 +324,9 @@ class DataReader {
     }
 
     void store(std::vector<ColumnArrays>& arrays, std::size_t row) {
+        const std::vector<vqz2xml::Cell>& cells = decoder->cells();
         for (std::size_t c = 0; c < arrays.size(); ++c) {
-            const vqz2xml::Cell& cell = decoder->cell(c);
+            const vqz2xml::Cell& cell = cells[c];
             ColumnArrays& a = arrays[c];
             const bool missing = cell.state == vqz2xml::CellState::Missing;
             switch (a.kind) {

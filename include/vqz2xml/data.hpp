@@ -104,6 +104,8 @@ class VQZ2XML_API RecordDecoder {
     void decode(std::string_view record, std::size_t line);
 
     const Cell& cell(std::size_t column) const;
+    // Every column's cell, in column order: for readers that go through them all.
+    const std::vector<Cell>& cells() const;
     // A Text column's value in UTF-8, trailing blanks removed; empty for other columns.
     std::string_view text(std::size_t column) const;
     // The label of a Code or Number cell's entry, when it has one.
