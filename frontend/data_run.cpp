@@ -104,6 +104,12 @@ DataRun runData(std::string_view metadata, const vqz2xml::Options& encoding,
         return run;
     }
     const std::string shownName = printableName(dataName);
+    std::error_code ignored;
+    if (fs::is_directory(platform::toPath(dataName), ignored)) {
+        run.failure = "cannot read data " + inQuotes(dataName) + ": " +
+                      std::make_error_code(std::errc::is_a_directory).message();
+        return run;
+    }
     std::ifstream in(platform::toPath(dataName), std::ios::binary);
     if (!in.is_open()) {
         run.failure = "cannot read data " + inQuotes(dataName) + ": " + std::strerror(errno);

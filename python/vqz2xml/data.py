@@ -31,7 +31,7 @@ class DataMeta:
                            if v["special"] and v["number"] is not None]
                 if special and column["kind"] == "number":
                     self.missing_user_values[column["name"]] = special
-        self.readstat_variable_types = {c["name"]: c["kind"] for c in columns}
+        self.column_kinds = {c["name"]: c["kind"] for c in columns}
         # The SPECIAL codes found in quantities, by column: {row: code}, the value itself being
         # missing in the frame.
         self.special_values = {}
@@ -108,8 +108,9 @@ def _frame(reader, chunk, meta, labels, first_row):
             found = pd.Series(column["special_values"], index=column["special_rows"] + first_row)
             previous = meta.special_values.get(name)
             meta.special_values[name] = found if previous is None else pd.concat([previous, found])
-    frame = pd.DataFrame(series, columns=meta.column_names, copy=False)
-    frame.index = pd.RangeIndex(first_row, first_row + chunk["records"])
+    # The dict keeps the columns' order; naming them again would make pandas copy every one.
+    frame = pd.DataFrame(series, index=pd.RangeIndex(first_row, first_row + chunk["records"]),
+                         copy=False)
     meta.data_errors.extend(chunk["errors"])
     meta.records = first_row + chunk["records"]
     return frame

@@ -101,3 +101,7 @@ belongs to CSV.
   $ vqz2xml --format=csv --data=missing.dat s.vqz
   ! vqz2xml: cannot read data 'missing.dat': No such file or directory
   [2]
+  $ mkdir folder.dat
+  $ vqz2xml --format=csv --data=folder.dat -o - s.vqz
+  ! vqz2xml: cannot read data 'folder.dat': Is a directory
+  [2]
