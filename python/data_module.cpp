@@ -130,6 +130,15 @@ struct ColumnArrays {
     std::vector<double> specialValues;
 };
 
+// Where one column's cell of each record goes: the part of ColumnArrays every record touches,
+// kept small so that a wide survey's row of them stays in the cache.
+struct Target {
+    vqz2xml::ColumnKind kind;
+    void* values;
+    bool* missing;
+    std::int32_t* indexes;
+};
+
 // The records of one data file, read in runs of records into numpy arrays.
 class DataReader {
   public:
@@ -192,13 +201,20 @@ class DataReader {
         std::size_t capacity = limit < 0 ? countRecords() : static_cast<std::size_t>(limit);
         if (limit > countedAbove) capacity = std::min(capacity, countRecords());
         std::vector<ColumnArrays> arrays = allocate(capacity, labels);
+        std::vector<Target> targets;
+        for (const ColumnArrays& a : arrays) {
+            void* values = a.numbers ? static_cast<void*>(a.numbers)
+                         : a.flags   ? static_cast<void*>(a.flags)
+                                     : static_cast<void*>(a.texts);
+            targets.push_back({a.kind, values, a.missing, a.indexes});
+        }
         std::size_t rows = 0;
         py::list errors;
         std::string_view record;
         while (rows < capacity && nextRecord(record)) {
             decoder->decode(record, line);
             keepErrors(errors, strict);
-            store(arrays, rows++);
+            store(targets, arrays, rows++);
         }
         return finish(arrays, rows, errors);
     }
@@ -323,31 +339,33 @@ class DataReader {
         }
     }
 
-    void store(std::vector<ColumnArrays>& arrays, std::size_t row) {
+    void store(const std::vector<Target>& targets, std::vector<ColumnArrays>& arrays,
+               std::size_t row) {
         const std::vector<vqz2xml::Cell>& cells = decoder->cells();
-        for (std::size_t c = 0; c < arrays.size(); ++c) {
+        for (std::size_t c = 0; c < targets.size(); ++c) {
             const vqz2xml::Cell& cell = cells[c];
-            ColumnArrays& a = arrays[c];
+            const Target& t = targets[c];
             const bool missing = cell.state == vqz2xml::CellState::Missing;
-            switch (a.kind) {
+            switch (t.kind) {
             case vqz2xml::ColumnKind::Code:
-                a.numbers[row] = missing ? 0 : cell.number;
-                a.missing[row] = missing;
-                if (a.indexes) a.indexes[row] = missing ? -1 : cell.value;
+                static_cast<double*>(t.values)[row] = missing ? 0 : cell.number;
+                t.missing[row] = missing;
+                if (t.indexes) t.indexes[row] = missing ? -1 : cell.value;
                 break;
             case vqz2xml::ColumnKind::Number:
-                a.numbers[row] = cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
+                static_cast<double*>(t.values)[row] =
+                    cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
                 if (cell.state == vqz2xml::CellState::Special) {
-                    a.specialRows.push_back(static_cast<std::int64_t>(row));
-                    a.specialValues.push_back(cell.number);
+                    arrays[c].specialRows.push_back(static_cast<std::int64_t>(row));
+                    arrays[c].specialValues.push_back(cell.number);
                 }
                 break;
             case vqz2xml::ColumnKind::Boolean:
-                a.flags[row] = !missing && cell.number != 0;
-                a.missing[row] = missing;
+                static_cast<bool*>(t.values)[row] = !missing && cell.number != 0;
+                t.missing[row] = missing;
                 break;
             case vqz2xml::ColumnKind::Text:
-                storeText(a.texts[row], missing, decoder->text(c));
+                storeText(static_cast<PyObject**>(t.values)[row], missing, decoder->text(c));
                 break;
             }
         }
