@@ -74,7 +74,6 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     ElementChain chain;
     ErrorReport error;
     vqz2xml::Outcome outcome;
-    outcome.encoding = out.encoding;
     // Only one variable (or the head, survey and record before the first) is held at any time,
     // or a batch of them while a background writer takes the one before.
     std::size_t sinceHanded = 0;
@@ -132,7 +131,6 @@ Result convert(std::string_view input, const Options& options) {
     if (stream.bad()) throw std::bad_alloc();
     result.complete = outcome.complete;
     result.diagnostic = std::move(outcome.diagnostic);
-    result.encoding = outcome.encoding;
     return result;
 }
 

@@ -28,7 +28,9 @@ constexpr const char* helpText =
     "      --no-faulty-output a faulty input writes no output and leaves an old one alone\n"
     "      --check            parse only: report faulty inputs, write no file; with\n"
     "                         --data or data files beside the inputs, check the data too\n"
-    "      --format=FORMAT    xml (default), or csv: each input's data file as NAME.csv\n"
+    "      --format=FORMAT    xml (default): each input's XML document, NAME.xml; json: its\n"
+    "                         survey as one JSON document, NAME.json; csv: its data file's\n"
+    "                         records, NAME.csv\n"
     "      --data=FILE        the single input's data file (default: the file beside each\n"
     "                         input with its name and the extension .dat, any letter case)\n"
     "      --labels           CSV values that have a label written as the label\n"
@@ -101,7 +103,7 @@ constexpr OptionName optionNames[] = {
     {'j', "jobs", "a number"},
     {0, "encoding", "a name"},
     {0, "report", "a file name"},
-    {0, "format", "a format"},
+    {0, "format", "xml, json or csv"},
     {0, "data", "a file name"},
     {'r', "recursive", ""},
     {'f', "force", ""},
@@ -212,10 +214,11 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
         return "invalid encoding: '" + printableName(*encoding) +
                "' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, utf8 or auto)";
     }
-    if (format && *format != "xml" && *format != "csv") {
-        return "invalid format: '" + printableName(*format) + "' (xml or csv)";
+    if (format && *format != "xml" && *format != "json" && *format != "csv") {
+        return "invalid format: '" + printableName(*format) + "' (xml, json or csv)";
     }
-    if (format) options.format = *format == "csv" ? OutputFormat::Csv : OutputFormat::Xml;
+    if (format && *format == "json") options.format = OutputFormat::Json;
+    if (format && *format == "csv") options.format = OutputFormat::Csv;
     return {};
 }
 
@@ -227,6 +230,15 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
         if (argument.size() > 1 && argument[0] == '-') return true; // "--" included
     }
     return false;
+}
+
+std::string_view outputEnding(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::Json: return ".json";
+    case OutputFormat::Csv: return ".csv";
+    case OutputFormat::Xml: break;
+    }
+    return ".xml";
 }
 
 bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding) {

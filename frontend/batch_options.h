@@ -10,8 +10,12 @@
 
 enum class Verbosity { Quiet, Normal, Verbose };
 
-// What each input is written as: its XML, or its data file's records as CSV.
-enum class OutputFormat { Xml, Csv };
+// What each input becomes: its XML document, its survey as one JSON document, or its data
+// file's records as CSV.
+enum class OutputFormat { Xml, Json, Csv };
+
+// The ending of an output in `format`: ".xml", ".json" or ".csv".
+std::string_view outputEnding(OutputFormat format);
 
 struct BatchOptions {
     std::vector<std::string> inputs; // as given; "-" is standard input
@@ -28,11 +32,11 @@ struct BatchOptions {
     unsigned jobs = 0;                 // 0: one per processor
     // None: guessed for each input ("auto").
     std::optional<vqz2xml::Encoding> encoding = vqz2xml::Encoding::Latin1;
+    OutputFormat format = OutputFormat::Xml;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;
     bool version = false;
-    OutputFormat format = OutputFormat::Xml;
     std::optional<std::string> data; // the single input's data file
     bool labels = false;     // CSV values with a label written as their labels
     bool strictData = false; // reading data stops at the first data error

@@ -40,6 +40,7 @@ class SurveyBuilder : public SurveyOutput {
     void spread(std::int64_t subfields, std::optional<std::int64_t> width) override;
     void size(std::int64_t size) override;
     void range(std::string_view from, std::string_view to) override;
+    void beginValues(std::size_t entries) override;
     void value(std::string_view code, std::optional<double> number, std::string_view label,
                bool special) override;
     std::int64_t& highestCode() override { return highest; }
@@ -67,6 +68,9 @@ class SurveyBuilder : public SurveyOutput {
 // A text of the internal form as UTF-8: typed bytes from 0x80 up read in `encoding`, marked
 // characters as the characters they stand for ("{nl}" a line feed).
 void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
+
+// Typed bytes as UTF-8, read in `encoding`, a zero byte among them included.
+void appendTypedUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
 
 // A note's typed text as UTF-8, as a comment holds it: in Windows-1252 its characters, otherwise
 // a valid UTF-8 sequence as it stands and any other byte from 0x80 up its Latin-1 character.

@@ -39,7 +39,6 @@ struct Result {
     bool complete = false; // false when the XML ends with the error report of a faulty input
     std::string xml;       // the same bytes the program writes into its output file
     std::optional<Diagnostic> diagnostic; // present exactly when `complete` is false
-    Encoding encoding = Encoding::Latin1; // the one the input was read in: never Auto
 };
 
 // Converts a whole classic input held in memory. Throws std::bad_alloc when memory runs out.
@@ -49,7 +48,6 @@ VQZ2XML_API Result convert(std::string_view input, const Options& options = {});
 struct Outcome {
     bool complete = false;
     std::optional<Diagnostic> diagnostic;
-    Encoding encoding = Encoding::Latin1; // the one the input was read in: never Auto
 };
 
 // Converts a whole classic input held in memory (a memory map of a large file will do) and
@@ -64,7 +62,9 @@ VQZ2XML_API Outcome convert(std::string_view input, std::ostream& output,
 // found text escaped and bytes outside printable ASCII as \xNN, or `..., found end of input`.
 VQZ2XML_API std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic);
 
-// The encoding an input is read in when `requested` is given: `requested` itself, or for Auto
+// The encoding an input is read in when `requested` is given (which convert() does not return,
+// so that its results keep the layout programs built against earlier versions know): `requested`
+// itself, or for Auto
 // UTF-8 when the input starts with a byte-order mark or is valid UTF-8 holding a character of
 // several bytes, else Windows-1252 when a byte lies in 0x80-0x9F, else Latin-1.
 VQZ2XML_API Encoding chooseEncoding(std::string_view input, Encoding requested);

@@ -95,7 +95,7 @@ belongs to CSV.
   ! Try 'vqz2xml --help' for more information.
   [2]
   $ vqz2xml --format=tsv s.vqz
-  ! vqz2xml: invalid format: 'tsv' (xml or csv)
+  ! vqz2xml: invalid format: 'tsv' (xml, json or csv)
   ! Try 'vqz2xml --help' for more information.
   [2]
   $ vqz2xml --format=csv --data=missing.dat s.vqz
