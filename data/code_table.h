@@ -17,7 +17,8 @@ class CodeTable {
     // The index of the number, or -1 when it is none of the table's.
     std::int32_t find(double number) const {
         const double offset = number - denseLow;
-        if (offset >= 0 && offset < denseSize && offset == static_cast<double>(static_cast<std::size_t>(offset))) {
+        if (offset >= 0 && offset < denseSize &&
+            offset == static_cast<double>(static_cast<std::size_t>(offset))) {
             return dense[static_cast<std::size_t>(offset)];
         }
         return search(number);
@@ -28,7 +29,7 @@ class CodeTable {
     std::int32_t search(double number) const;
 
     std::vector<std::pair<double, std::int32_t>> entries; // sorted by number once sealed
-    std::vector<std::int32_t> dense; // for whole numbers from denseLow on
+    std::vector<std::int32_t> dense;                      // for whole numbers from denseLow on
     double denseLow = 0;
     double denseSize = 0;
 };

@@ -57,11 +57,8 @@ void CsvWriter::writeHeader() {
 
 void CsvWriter::appendCell(std::size_t column, const vqz2xml::Cell& cell) {
     switch (kinds[column]) {
-    case vqz2xml::ColumnKind::Text:
-        return appendField(decoder.text(column));
-    case vqz2xml::ColumnKind::Boolean:
-        buffer[used++] = cell.number != 0 ? '1' : '0';
-        return;
+    case vqz2xml::ColumnKind::Text: return appendField(decoder.text(column));
+    case vqz2xml::ColumnKind::Boolean: buffer[used++] = cell.number != 0 ? '1' : '0'; return;
     case vqz2xml::ColumnKind::Code:
     case vqz2xml::ColumnKind::Number:
         if (labels && cell.value >= 0) return appendField(*decoder.label(column));

@@ -22,9 +22,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // The unsigned text (digits and at most one point) read by the standard library, for the rare
 // number too long for the fast path.
 bool parseLong(std::string_view digits, double& value) {
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                        std::chars_format::fixed);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                              std::chars_format::fixed);
     return error == std::errc() && end == digits.data() + digits.size();
 }
 

@@ -5,9 +5,6 @@
 #include "vqz2xml/data.hpp"
 #include "vqz2xml/survey.hpp"
 
-#include <pybind11/numpy.h>
-#include <pybind11/stl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -16,6 +13,8 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
 #include <string>
 #include <vector>
 
@@ -68,10 +67,10 @@ py::dict variableDict(const vqz2xml::Variable& v) {
     variable["width"] = v.width;
     variable["spread"] = py::none();
     if (v.spread) {
-        variable["spread"] = py::dict(
-            py::arg("subfields") = v.spread->subfields,
-            py::arg("width") = v.spread->width ? py::object(py::int_(*v.spread->width))
-                                               : py::object(py::none()));
+        variable["spread"] =
+            py::dict(py::arg("subfields") = v.spread->subfields,
+                     py::arg("width") = v.spread->width ? py::object(py::int_(*v.spread->width))
+                                                        : py::object(py::none()));
     }
     variable["size"] = v.size ? py::object(py::int_(*v.size)) : py::object(py::none());
     variable["range"] = py::none();
@@ -117,9 +116,9 @@ py::dict diagnosticDict(const vqz2xml::DataDiagnostic& d, const std::string& dat
 struct ColumnArrays {
     vqz2xml::ColumnKind kind = vqz2xml::ColumnKind::Code;
     std::size_t variable = 0;
-    py::array values;      // float64, bool or object
-    py::array mask;        // bool: missing; none for texts
-    py::array valueIndex;  // int32 entry index of a Code column, with labels
+    py::array values;     // float64, bool or object
+    py::array mask;       // bool: missing; none for texts
+    py::array valueIndex; // int32 entry index of a Code column, with labels
     // The arrays' memory, written record by record.
     double* numbers = nullptr;
     bool* flags = nullptr;
@@ -174,9 +173,9 @@ class DataReader {
                                  py::arg("variable") = v.name,
                                  py::arg("value") = c.value ? py::object(py::int_(*c.value))
                                                             : py::object(py::none()),
-                                 py::arg("code_number") = c.codeNumber
-                                                              ? py::object(py::float_(*c.codeNumber))
-                                                              : py::object(py::none())));
+                                 py::arg("code_number") =
+                                     c.codeNumber ? py::object(py::float_(*c.codeNumber))
+                                                  : py::object(py::none())));
         }
         return list;
     }
@@ -204,7 +203,7 @@ class DataReader {
         std::vector<Target> targets;
         for (const ColumnArrays& a : arrays) {
             void* values = a.numbers ? static_cast<void*>(a.numbers)
-                         : a.flags   ? static_cast<void*>(a.flags)
+                           : a.flags ? static_cast<void*>(a.flags)
                                      : static_cast<void*>(a.texts);
             targets.push_back({a.kind, values, a.missing, a.indexes});
         }
@@ -231,9 +230,8 @@ class DataReader {
         py::list list;
         for (const vqz2xml::DataWarning& w : decoder->warnings()) {
             py::dict warning = diagnosticDict(w.first, dataName);
-            warning["problem"] = w.first.problem == vqz2xml::DataProblem::OutOfRange
-                                     ? "out of range"
-                                     : "undeclared";
+            warning["problem"] =
+                w.first.problem == vqz2xml::DataProblem::OutOfRange ? "out of range" : "undeclared";
             warning["count"] = w.count;
             warning["message"] = vqz2xml::dataWarningLine(dataName, w);
             list.append(warning);
@@ -255,7 +253,8 @@ class DataReader {
             return;
         }
         bytes = data;
-        if (PyObject_GetBuffer(bytes.ptr(), &view, PyBUF_SIMPLE) != 0) throw py::error_already_set();
+        if (PyObject_GetBuffer(bytes.ptr(), &view, PyBUF_SIMPLE) != 0)
+            throw py::error_already_set();
         hasView = true;
         splitter.emplace(std::string_view(static_cast<const char*>(view.buf),
                                           static_cast<std::size_t>(view.len)));
@@ -273,8 +272,9 @@ class DataReader {
             got = splitter->next(record);
             line = splitter->line();
             if (got) {
-                consumed = static_cast<std::size_t>(record.data() - static_cast<const char*>(view.buf)) +
-                           record.size();
+                consumed =
+                    static_cast<std::size_t>(record.data() - static_cast<const char*>(view.buf)) +
+                    record.size();
                 // the line end behind the record
                 const std::string_view all(static_cast<const char*>(view.buf),
                                            static_cast<std::size_t>(view.len));
@@ -377,8 +377,8 @@ class DataReader {
             value = Py_None;
             Py_INCREF(value);
         } else {
-            value = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
-                                         "replace");
+            value =
+                PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
             if (!value) throw py::error_already_set();
         }
         Py_XDECREF(slot);
@@ -433,9 +433,8 @@ class DataReader {
             column["value_index"] = a.indexes ? py::object(a.valueIndex) : py::object(py::none());
             column["special_rows"] = py::array_t<std::int64_t>(
                 static_cast<py::ssize_t>(a.specialRows.size()), a.specialRows.data());
-            column["special_values"] =
-                py::array_t<double>(static_cast<py::ssize_t>(a.specialValues.size()),
-                                    a.specialValues.data());
+            column["special_values"] = py::array_t<double>(
+                static_cast<py::ssize_t>(a.specialValues.size()), a.specialValues.data());
             columns.append(column);
         }
         py::dict result;
@@ -498,7 +497,8 @@ void bindData(py::module_& module, vqz2xml::Encoding (*encodingNamed)(const std:
                 return vqz2xml::countRecords(bytes);
             }
             std::ifstream in(pathOf(data.cast<std::string>()), std::ios::binary);
-            if (!in.is_open()) throw py::value_error("cannot read data '" + data.cast<std::string>() + "'");
+            if (!in.is_open())
+                throw py::value_error("cannot read data '" + data.cast<std::string>() + "'");
             vqz2xml::RecordStream records(in);
             std::string_view record;
             std::size_t count = 0;
