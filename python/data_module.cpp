@@ -24,6 +24,8 @@ namespace {
 
 // The data errors kept for Python; the rest are counted.
 constexpr std::size_t maxKeptErrors = 10000;
+// The records gathered before their cells go into the columns' arrays.
+constexpr std::size_t blockRecords = 64;
 
 std::string_view kindName(vqz2xml::ColumnKind kind) {
     switch (kind) {
@@ -210,11 +212,25 @@ class DataReader {
         std::size_t rows = 0;
         py::list errors;
         std::string_view record;
+        // Records are gathered in blocks and each column's part of a block written at once: a
+        // wide survey's row of arrays, one record at a time, would touch a page for every
+        // column with every record.
+        const std::size_t width = targets.size();
+        std::vector<vqz2xml::Cell> block(blockRecords * width);
+        std::size_t held = 0;
         while (rows < capacity && nextRecord(record)) {
             decoder->decode(record, line);
             keepErrors(errors, strict);
-            store(targets, arrays, rows++);
+            const std::vector<vqz2xml::Cell>& cells = decoder->cells();
+            std::copy(cells.begin(), cells.end(),
+                      block.begin() + static_cast<std::ptrdiff_t>(held * width));
+            storeTexts(targets, rows++);
+            if (++held == blockRecords) {
+                store(targets, arrays, block, rows - held, held);
+                held = 0;
+            }
         }
+        store(targets, arrays, block, rows - held, held);
         return finish(arrays, rows, errors);
     }
 
@@ -339,34 +355,47 @@ class DataReader {
         }
     }
 
-    void store(const std::vector<Target>& targets, std::vector<ColumnArrays>& arrays,
-               std::size_t row) {
+    // The texts of the current record, which the decoder holds until the next.
+    void storeTexts(const std::vector<Target>& targets, std::size_t row) {
         const std::vector<vqz2xml::Cell>& cells = decoder->cells();
         for (std::size_t c = 0; c < targets.size(); ++c) {
-            const vqz2xml::Cell& cell = cells[c];
+            if (targets[c].kind != vqz2xml::ColumnKind::Text) continue;
+            storeText(static_cast<PyObject**>(targets[c].values)[row],
+                      cells[c].state == vqz2xml::CellState::Missing, decoder->text(c));
+        }
+    }
+
+    // The cells of `count` records from `first` on, held in `block` a record after another.
+    static void store(const std::vector<Target>& targets, std::vector<ColumnArrays>& arrays,
+                      const std::vector<vqz2xml::Cell>& block, std::size_t first,
+                      std::size_t count) {
+        const std::size_t width = targets.size();
+        for (std::size_t c = 0; c < width; ++c) {
             const Target& t = targets[c];
-            const bool missing = cell.state == vqz2xml::CellState::Missing;
-            switch (t.kind) {
-            case vqz2xml::ColumnKind::Code:
-                static_cast<double*>(t.values)[row] = missing ? 0 : cell.number;
-                t.missing[row] = missing;
-                if (t.indexes) t.indexes[row] = missing ? -1 : cell.value;
-                break;
-            case vqz2xml::ColumnKind::Number:
-                static_cast<double*>(t.values)[row] =
-                    cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
-                if (cell.state == vqz2xml::CellState::Special) {
-                    arrays[c].specialRows.push_back(static_cast<std::int64_t>(row));
-                    arrays[c].specialValues.push_back(cell.number);
+            for (std::size_t r = 0; r < count; ++r) {
+                const vqz2xml::Cell& cell = block[r * width + c];
+                const std::size_t row = first + r;
+                const bool missing = cell.state == vqz2xml::CellState::Missing;
+                switch (t.kind) {
+                case vqz2xml::ColumnKind::Code:
+                    static_cast<double*>(t.values)[row] = missing ? 0 : cell.number;
+                    t.missing[row] = missing;
+                    if (t.indexes) t.indexes[row] = missing ? -1 : cell.value;
+                    break;
+                case vqz2xml::ColumnKind::Number:
+                    static_cast<double*>(t.values)[row] =
+                        cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
+                    if (cell.state == vqz2xml::CellState::Special) {
+                        arrays[c].specialRows.push_back(static_cast<std::int64_t>(row));
+                        arrays[c].specialValues.push_back(cell.number);
+                    }
+                    break;
+                case vqz2xml::ColumnKind::Boolean:
+                    static_cast<bool*>(t.values)[row] = !missing && cell.number != 0;
+                    t.missing[row] = missing;
+                    break;
+                case vqz2xml::ColumnKind::Text: break; // stored with its record
                 }
-                break;
-            case vqz2xml::ColumnKind::Boolean:
-                static_cast<bool*>(t.values)[row] = !missing && cell.number != 0;
-                t.missing[row] = missing;
-                break;
-            case vqz2xml::ColumnKind::Text:
-                storeText(static_cast<PyObject**>(t.values)[row], missing, decoder->text(c));
-                break;
             }
         }
     }
