@@ -39,9 +39,9 @@ struct Layout {
 };
 
 // Of every ten variables: four singles, two quantities, one of each other kind.
-constexpr Kind pattern[10] = {Kind::Single,   Kind::Quantity, Kind::Single,  Kind::Character,
-                              Kind::Logical,  Kind::Single,   Kind::Multiple, Kind::Quantity,
-                              Kind::Single,   Kind::Spread};
+constexpr Kind pattern[10] = {Kind::Single,  Kind::Quantity, Kind::Single,   Kind::Character,
+                              Kind::Logical, Kind::Single,   Kind::Multiple, Kind::Quantity,
+                              Kind::Single,  Kind::Spread};
 
 int widthOf(Kind kind) {
     switch (kind) {
@@ -73,19 +73,14 @@ void writeVariable(std::ostream& out, std::size_t index, const Layout& v) {
     case Kind::Quantity:
         out << "  VALUES\n    0 TO 90000 WITH\n    99999 \"Don't know\" SPECIAL\n  END VALUES\n";
         break;
-    case Kind::Character:
-        out << "  SIZE 8\n";
-        break;
-    case Kind::Logical:
-        break;
+    case Kind::Character: out << "  SIZE 8\n"; break;
+    case Kind::Logical: break;
     case Kind::Multiple:
         out << "  VALUES\n";
         for (int c = 1; c <= 5; ++c) out << "    \"Item " << c << "\"\n";
         out << "  END VALUES\n";
         break;
-    case Kind::Spread:
-        out << "  SPREAD 3 OF 2\n  VALUES\n    1 TO 20\n  END VALUES\n";
-        break;
+    case Kind::Spread: out << "  SPREAD 3 OF 2\n  VALUES\n    1 TO 20\n  END VALUES\n"; break;
     }
     out << "END VARIABLE\n\n";
 }
@@ -102,7 +97,8 @@ void writeField(std::string& record, const Layout& v, Random& random) {
     }
     case Kind::Quantity: {
         unsigned value = random.below(50) == 0 ? 99999 : random.below(90001);
-        for (int i = 4; i >= 0; --i, value /= 10) at[i] = value == 0 && i < 4 ? ' ' : static_cast<char>('0' + value % 10);
+        for (int i = 4; i >= 0; --i, value /= 10)
+            at[i] = value == 0 && i < 4 ? ' ' : static_cast<char>('0' + value % 10);
         break;
     }
     case Kind::Character: {
@@ -110,9 +106,7 @@ void writeField(std::string& record, const Layout& v, Random& random) {
         for (unsigned i = 0; i < length; ++i) at[i] = static_cast<char>('a' + random.below(26));
         break;
     }
-    case Kind::Logical:
-        at[0] = random.below(2) ? '1' : '0';
-        break;
+    case Kind::Logical: at[0] = random.below(2) ? '1' : '0'; break;
     case Kind::Multiple:
         for (int i = 0; i < 5; ++i) at[i] = random.below(3) == 0 ? '1' : '0';
         break;
@@ -149,7 +143,7 @@ int main(int argc, char** argv) {
     survey << "END RECORD\nEND SURVEY\nEND VQZ\n";
 
     std::ofstream columns(base + ".cols", std::ios::binary);
-    static constexpr const char* kinds[] = {"single", "quantity", "character",
+    static constexpr const char* kinds[] = {"single",  "quantity", "character",
                                             "logical", "multiple", "spread"};
     for (std::size_t i = 0; i < layout.size(); ++i) {
         columns << "V" << i + 1 << ' ' << kinds[static_cast<int>(layout[i].kind)] << ' '
@@ -167,7 +161,7 @@ int main(int argc, char** argv) {
         data << record << '\n';
     }
     data.close();
-    std::cout << base << ".dat: " << records << " records of " << next << " bytes, "
-              << variables << " variables\n";
+    std::cout << base << ".dat: " << records << " records of " << next << " bytes, " << variables
+              << " variables\n";
     return data ? 0 : 1;
 }

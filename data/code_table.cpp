@@ -33,16 +33,13 @@ void CodeTable::seal() {
     if (high < low || high - low >= maxDenseSpan) return;
     denseLow = low;
     dense.assign(static_cast<std::size_t>(high - low) + 1, -1);
+    denseSize = static_cast<double>(dense.size());
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         if (isWhole(it->first)) dense[static_cast<std::size_t>(it->first - low)] = it->second;
     }
 }
 
-std::int32_t CodeTable::find(double number) const {
-    if (!dense.empty() && number >= denseLow && number - denseLow < static_cast<double>(dense.size())) {
-        const double offset = number - denseLow;
-        if (offset == std::trunc(offset)) return dense[static_cast<std::size_t>(offset)];
-    }
+std::int32_t CodeTable::search(double number) const {
     const auto it = std::lower_bound(entries.begin(), entries.end(), number,
                                      [](const auto& entry, double n) { return entry.first < n; });
     return it != entries.end() && it->first == number ? it->second : -1;

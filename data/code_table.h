@@ -1,6 +1,7 @@
 // The codes of a variable looked up by number: whole codes in a table, the rest by search.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -14,13 +15,23 @@ class CodeTable {
     // Makes the table ready for find(); nothing may be added afterwards.
     void seal();
     // The index of the number, or -1 when it is none of the table's.
-    std::int32_t find(double number) const;
+    std::int32_t find(double number) const {
+        const double offset = number - denseLow;
+        if (offset >= 0 && offset < denseSize &&
+            offset == static_cast<double>(static_cast<std::size_t>(offset))) {
+            return dense[static_cast<std::size_t>(offset)];
+        }
+        return search(number);
+    }
     bool empty() const { return entries.empty(); }
 
   private:
+    std::int32_t search(double number) const;
+
     std::vector<std::pair<double, std::int32_t>> entries; // sorted by number once sealed
-    std::vector<std::int32_t> dense; // for whole numbers from denseLow on
+    std::vector<std::int32_t> dense;                      // for whole numbers from denseLow on
     double denseLow = 0;
+    double denseSize = 0;
 };
 
 } // namespace datafile

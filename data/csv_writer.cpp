@@ -3,6 +3,8 @@
 
 #include "data/number_field.h"
 
+#include <cstring>
+
 namespace datafile {
 
 namespace {
@@ -17,60 +19,70 @@ bool needsQuotes(std::string_view text) {
 
 CsvWriter::CsvWriter(const vqz2xml::RecordDecoder& d, std::ostream& o, bool l)
     : decoder(d), out(o), labels(l) {
-    buffer.reserve(flushSize + 4096);
+    for (const vqz2xml::DataColumn& column : decoder.columns()) kinds.push_back(column.kind);
+    buffer.resize(flushSize + 4096);
+}
+
+char* CsvWriter::reserve(std::size_t bytes) {
+    if (buffer.size() - used < bytes) buffer.resize(2 * buffer.size() + bytes);
+    return buffer.data() + used;
 }
 
 void CsvWriter::appendField(std::string_view text) {
+    char* at = reserve(2 * text.size() + 2);
     if (!needsQuotes(text)) {
-        buffer.append(text.data(), text.size());
+        std::memcpy(at, text.data(), text.size());
+        used += text.size();
         return;
     }
-    buffer += '"';
+    char* const start = at;
+    *at++ = '"';
     for (const char c : text) {
-        if (c == '"') buffer += '"';
-        buffer += c;
+        if (c == '"') *at++ = '"';
+        *at++ = c;
     }
-    buffer += '"';
+    *at++ = '"';
+    used += static_cast<std::size_t>(at - start);
 }
 
 void CsvWriter::writeHeader() {
     const auto& columns = decoder.columns();
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        if (c > 0) buffer += ',';
+        if (c > 0) *reserve(1) = ',', ++used;
         appendField(columns[c].name);
     }
-    buffer += "\r\n";
+    std::memcpy(reserve(2), "\r\n", 2);
+    used += 2;
 }
 
-void CsvWriter::appendCell(std::size_t column) {
-    const vqz2xml::Cell& cell = decoder.cell(column);
-    if (cell.state == vqz2xml::CellState::Missing) return;
-    switch (decoder.columns()[column].kind) {
-    case vqz2xml::ColumnKind::Text:
-        return appendField(decoder.text(column));
-    case vqz2xml::ColumnKind::Boolean:
-        buffer += cell.number != 0 ? '1' : '0';
-        return;
+void CsvWriter::appendCell(std::size_t column, const vqz2xml::Cell& cell) {
+    switch (kinds[column]) {
+    case vqz2xml::ColumnKind::Text: return appendField(decoder.text(column));
+    case vqz2xml::ColumnKind::Boolean: buffer[used++] = cell.number != 0 ? '1' : '0'; return;
     case vqz2xml::ColumnKind::Code:
     case vqz2xml::ColumnKind::Number:
         if (labels && cell.value >= 0) return appendField(*decoder.label(column));
-        return appendNumber(buffer, cell.number);
+        used += datafile::writeNumber(buffer.data() + used, cell.number);
+        return;
     }
 }
 
 void CsvWriter::writeRow() {
-    const std::size_t count = decoder.columns().size();
-    for (std::size_t c = 0; c < count; ++c) {
-        if (c > 0) buffer += ',';
-        appendCell(c);
+    const std::vector<vqz2xml::Cell>& cells = decoder.cells();
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        // Room for the comma and any number; texts make room of their own.
+        reserve(maxNumberText + 1);
+        if (c > 0) buffer[used++] = ',';
+        if (cells[c].state != vqz2xml::CellState::Missing) appendCell(c, cells[c]);
     }
-    buffer += "\r\n";
-    if (buffer.size() >= flushSize) flush();
+    std::memcpy(reserve(2), "\r\n", 2);
+    used += 2;
+    if (used >= flushSize) flush();
 }
 
 void CsvWriter::flush() {
-    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    buffer.clear();
+    out.write(buffer.data(), static_cast<std::streamsize>(used));
+    used = 0;
 }
 
 } // namespace datafile

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace datafile {
 
@@ -21,12 +22,17 @@ class CsvWriter {
 
   private:
     void appendField(std::string_view text);
-    void appendCell(std::size_t column);
+    void appendCell(std::size_t column, const vqz2xml::Cell& cell);
 
     const vqz2xml::RecordDecoder& decoder;
+    std::vector<vqz2xml::ColumnKind> kinds;
     std::ostream& out;
     bool labels;
-    std::string buffer;
+    // Makes room for `bytes` more behind `used`.
+    char* reserve(std::size_t bytes);
+
+    std::vector<char> buffer;
+    std::size_t used = 0;
 };
 
 } // namespace datafile

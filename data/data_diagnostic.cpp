@@ -18,7 +18,7 @@ std::string_view typeWord(VariableType type) {
     return "single";
 }
 
-// FILE:LINE:COLUMN: KIND: NAME (TYPE): 
+// FILE:LINE:COLUMN: KIND: NAME (TYPE):
 std::string lineHead(std::string_view fileName, const DataDiagnostic& diagnostic,
                      std::string_view kind) {
     std::string line(fileName);
@@ -60,7 +60,8 @@ std::string dataDiagnosticLine(std::string_view fileName, const DataDiagnostic& 
 std::string dataWarningLine(std::string_view fileName, const DataWarning& warning) {
     std::string line = lineHead(fileName, warning.first, "warning");
     line += std::to_string(warning.count) + (warning.count == 1 ? " value " : " values ");
-    line += warning.first.problem == DataProblem::OutOfRange ? "out of range" : "not in the code list";
+    line +=
+        warning.first.problem == DataProblem::OutOfRange ? "out of range" : "not in the code list";
     line += ", first ";
     appendQuoted(line, warning.first.found);
     return line;

@@ -22,9 +22,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // The unsigned text (digits and at most one point) read by the standard library, for the rare
 // number too long for the fast path.
 bool parseLong(std::string_view digits, double& value) {
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                        std::chars_format::fixed);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                              std::chars_format::fixed);
     return error == std::errc() && end == digits.data() + digits.size();
 }
 
@@ -86,13 +85,21 @@ bool isAllZeros(std::string_view text) {
     return true;
 }
 
-void appendNumber(std::string& out, double value) {
-    char digits[32];
+std::size_t writeNumber(char* out, double value) {
+    if (value >= 0 && value < 10 && value == static_cast<double>(static_cast<int>(value))) {
+        *out = static_cast<char>('0' + static_cast<int>(value)); // most codes are one digit
+        return 1;
+    }
     const bool whole = std::abs(value) < 9007199254740992.0 && value == std::trunc(value);
     const auto result =
-        whole ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value))
-              : std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
+        whole ? std::to_chars(out, out + maxNumberText, static_cast<std::int64_t>(value))
+              : std::to_chars(out, out + maxNumberText, value);
+    return static_cast<std::size_t>(result.ptr - out);
+}
+
+void appendNumber(std::string& out, double value) {
+    char digits[maxNumberText];
+    out.append(digits, writeNumber(digits, value));
 }
 
 std::string numberText(double value) {

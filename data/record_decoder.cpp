@@ -1,9 +1,8 @@
 // The column plan of a survey and the decoding of one record into its cells.
-#include "vqz2xml/data.hpp"
-
 #include "data/code_table.h"
 #include "data/number_field.h"
 #include "data/text_field.h"
+#include "vqz2xml/data.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -86,8 +85,9 @@ std::uint64_t clampedOffset(const Variable& variable) {
 
 std::string_view slice(std::string_view record, std::uint64_t offset, std::uint64_t width) {
     if (offset >= record.size()) return {};
-    return record.substr(static_cast<std::size_t>(offset),
-                         static_cast<std::size_t>(std::min<std::uint64_t>(width, record.size() - offset)));
+    return record.substr(
+        static_cast<std::size_t>(offset),
+        static_cast<std::size_t>(std::min<std::uint64_t>(width, record.size() - offset)));
 }
 
 } // namespace
@@ -98,6 +98,7 @@ struct RecordDecoder::State {
     std::vector<DataColumn> columns;
     std::vector<Field> fields;
     std::vector<CodeTable> tables;
+    std::vector<std::vector<char>> specialEntries; // by table: which entries are SPECIAL
     std::vector<Cell> cells;
     std::vector<std::string> texts; // by column; empty for all but Text columns
     std::vector<DataDiagnostic> errors;
@@ -152,6 +153,11 @@ void RecordDecoder::State::plan() {
         wanted[static_cast<std::size_t>(it - survey.variables.begin())] = true;
     }
     tables.resize(survey.variables.size());
+    specialEntries.resize(survey.variables.size());
+    for (std::size_t i = 0; i < survey.variables.size(); ++i) {
+        for (const Code& code : survey.variables[i].values)
+            specialEntries[i].push_back(code.special);
+    }
     warningIndex.assign(2 * survey.variables.size(), -1);
     for (std::size_t i = 0; i < survey.variables.size(); ++i) {
         if (wanted[i]) planVariable(i);
@@ -171,8 +177,8 @@ void RecordDecoder::State::planVariable(std::size_t index) {
     field.variable = index;
     field.table = index;
     field.offset = clampedOffset(variable);
-    field.width = variable.start && variable.width > 0 ? static_cast<std::uint64_t>(variable.width)
-                                                       : 0;
+    field.width =
+        variable.start && variable.width > 0 ? static_cast<std::uint64_t>(variable.width) : 0;
     field.firstColumn = columns.size();
     field.range = rangeOf(variable);
     if (variable.type == VariableType::Multiple) return planMultiple(index, field);
@@ -210,8 +216,9 @@ void RecordDecoder::State::planSpreadValues(std::size_t index, Field field, Fiel
                                     " columns");
     }
     const std::uint64_t width =
-        variable.spread->width ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, *variable.spread->width))
-                               : field.width / static_cast<std::uint64_t>(subfields);
+        variable.spread->width
+            ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, *variable.spread->width))
+            : field.width / static_cast<std::uint64_t>(subfields);
     const std::uint64_t end = field.offset + field.width;
     for (std::int64_t s = 0; s < subfields; ++s) {
         Field sub = field;
@@ -248,9 +255,10 @@ void RecordDecoder::State::planMultiple(std::size_t index, Field field) {
     if (variable.spread && variable.spread->subfields > 0) {
         field.kind = FieldKind::MultipleSpread;
         field.subfields = static_cast<std::uint64_t>(variable.spread->subfields);
-        field.subfieldWidth = variable.spread->width
-                                  ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, *variable.spread->width))
-                                  : field.width / field.subfields;
+        field.subfieldWidth =
+            variable.spread->width
+                ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, *variable.spread->width))
+                : field.width / field.subfields;
     } else {
         field.kind = FieldKind::MultipleColumns;
     }
@@ -262,8 +270,8 @@ void RecordDecoder::State::error(const Field& field, std::uint64_t offset, std::
     const Variable& variable = survey.variables[field.variable];
     DataDiagnostic diagnostic;
     diagnostic.line = line;
-    diagnostic.column = static_cast<std::size_t>(std::min<std::uint64_t>(
-        offset + 1, std::numeric_limits<std::size_t>::max()));
+    diagnostic.column = static_cast<std::size_t>(
+        std::min<std::uint64_t>(offset + 1, std::numeric_limits<std::size_t>::max()));
     diagnostic.variable = field.variable;
     diagnostic.name = variable.name;
     diagnostic.type = variable.type;
@@ -307,10 +315,8 @@ void RecordDecoder::State::decode(const Field& field, std::string_view record) {
     if (field.width == 0) return setMissing(field);
     const std::string_view bytes = slice(record, field.offset, field.width);
     switch (field.kind) {
-    case FieldKind::Single:
-        return decodeNumber(field, bytes, expectedCode);
-    case FieldKind::Quantity:
-        return decodeNumber(field, bytes, expectedNumber);
+    case FieldKind::Single: return decodeNumber(field, bytes, expectedCode);
+    case FieldKind::Quantity: return decodeNumber(field, bytes, expectedNumber);
     case FieldKind::Character: {
         Cell& cell = cells[field.firstColumn];
         cell.state = CellState::Value;
@@ -318,27 +324,30 @@ void RecordDecoder::State::decode(const Field& field, std::string_view record) {
                              options.encoding);
         return;
     }
-    case FieldKind::Logical:
-        return decodeLogical(field, bytes);
-    case FieldKind::MultipleColumns:
-        return decodeColumns(field, bytes);
-    case FieldKind::MultipleSpread:
-        return decodeSpread(field, record);
+    case FieldKind::Logical: return decodeLogical(field, bytes);
+    case FieldKind::MultipleColumns: return decodeColumns(field, bytes);
+    case FieldKind::MultipleSpread: return decodeSpread(field, record);
     }
 }
 
 void RecordDecoder::State::decodeNumber(const Field& field, std::string_view bytes,
                                         const char* expected) {
     Cell& cell = cells[field.firstColumn];
-    const std::string_view text = datafile::trimBlanks(bytes);
     cell = Cell();
-    if (text.empty()) return;
-    if (!datafile::parseNumber(text, cell.number)) return error(field, field.offset, bytes, expected);
+    switch (datafile::readWholeNumber(bytes, cell.number)) {
+    case datafile::WholeNumber::Blank: return;
+    case datafile::WholeNumber::Read: break;
+    case datafile::WholeNumber::Other:
+        if (!datafile::parseNumber(datafile::trimBlanks(bytes), cell.number)) {
+            return error(field, field.offset, bytes, expected);
+        }
+    }
     cell.state = CellState::Value;
     cell.value = tables[field.table].find(cell.number);
     if (cell.value >= 0) {
-        const Code& code = survey.variables[field.variable].values[static_cast<std::size_t>(cell.value)];
-        if (code.special) cell.state = CellState::Special;
+        if (specialEntries[field.table][static_cast<std::size_t>(cell.value)]) {
+            cell.state = CellState::Special;
+        }
         return;
     }
     const bool inRange =
@@ -427,6 +436,7 @@ void RecordDecoder::decode(std::string_view record, std::size_t line) {
 }
 
 const Cell& RecordDecoder::cell(std::size_t column) const { return state->cells[column]; }
+const std::vector<Cell>& RecordDecoder::cells() const { return state->cells; }
 
 std::string_view RecordDecoder::text(std::size_t column) const { return state->texts[column]; }
 
@@ -437,7 +447,9 @@ std::optional<std::string_view> RecordDecoder::label(std::size_t column) const {
         info.kind == ColumnKind::Text) {
         return std::nullopt;
     }
-    return state->survey.variables[info.variable].values[static_cast<std::size_t>(cell.value)].label;
+    return state->survey.variables[info.variable]
+        .values[static_cast<std::size_t>(cell.value)]
+        .label;
 }
 
 const std::vector<DataDiagnostic>& RecordDecoder::errors() const { return state->errors; }

@@ -55,7 +55,8 @@ std::size_t countRecords(std::string_view data) {
 }
 
 RecordStream::RecordStream(std::istream& in, std::size_t block)
-    : input(in), buffer(std::max<std::size_t>(block, 16)), blockSize(std::max<std::size_t>(block, 16)) {}
+    : input(in), buffer(std::max<std::size_t>(block, 16)),
+      blockSize(std::max<std::size_t>(block, 16)) {}
 
 // Moves the bytes not yet split to the front and reads more behind them, growing the buffer
 // when a record fills it; false when nothing more could be read.
@@ -84,10 +85,12 @@ bool RecordStream::next(std::string_view& record) {
         const std::size_t at = findLineEnd(pending, scanned);
         scanned = at; // a long record is not scanned again after each block
         // A CR at the end of what was read may be the first half of CR LF.
-        const bool complete = at < pending.size() && (pending[at] == '\n' || at + 1 < pending.size() || atEnd);
+        const bool complete =
+            at < pending.size() && (pending[at] == '\n' || at + 1 < pending.size() || atEnd);
         if (complete) {
             record = pending.substr(0, at);
-            const bool crlf = pending[at] == '\r' && at + 1 < pending.size() && pending[at + 1] == '\n';
+            const bool crlf =
+                pending[at] == '\r' && at + 1 < pending.size() && pending[at + 1] == '\n';
             begin += at + (crlf ? 2 : 1);
             scanned = 0;
             ++lines;

@@ -55,9 +55,9 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
         if (!isContinuation(bytes, at + i)) return 0;
     }
     const unsigned char second = static_cast<unsigned char>(bytes[at + 1]);
-    if (lead == 0xE0 && second < 0xA0) return 0; // overlong
+    if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
     if (lead == 0xED && second >= 0xA0) return 0; // surrogate
-    if (lead == 0xF0 && second < 0x90) return 0; // overlong
+    if (lead == 0xF0 && second < 0x90) return 0;  // overlong
     if (lead == 0xF4 && second >= 0x90) return 0; // past U+10FFFF
     return length;
 }

@@ -138,7 +138,8 @@ class Converter {
 
     void convert(const Job& job, std::size_t index, Report& report) const {
         if (!job.failure.empty()) return fail(report, job.failure);
-        if (options.update && !job.fromStdin && !job.output.empty() && isUpToDate(job)) {
+        if (options.update && !job.fromStdin && !job.output.empty() && isUpToDate(job) &&
+            dataIsOlder(job)) {
             report.record.status = Status::UpToDate;
             report.record.output = job.output;
             if (verbose()) {
@@ -209,6 +210,16 @@ class Converter {
             input.text.remove_prefix(byteOrderMark.size());
         }
         return true;
+    }
+
+    // Under --update, for CSV: whether the output was also written after the data file last
+    // changed.
+    bool dataIsOlder(const Job& job) const {
+        if (options.format != OutputFormat::Csv) return true;
+        const std::string data = dataFileFor(options, job.input, job.fromStdin);
+        const auto dataTime = data.empty() ? std::nullopt : modificationTime(data);
+        const auto outputTime = modificationTime(job.output);
+        return dataTime && outputTime && *outputTime > *dataTime;
     }
 
     // Under --update: whether the output was written after its input last changed. Equal times

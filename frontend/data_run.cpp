@@ -39,8 +39,8 @@ bool isDataName(std::string_view name, std::string_view stem) {
 }
 
 // The survey's variables and their columns over the data stream, record by record.
-void readRecords(vqz2xml::RecordDecoder& decoder, std::istream& in, const std::string& shownName, std::ostream* csv,
-                 const BatchOptions& options, DataRun& run) {
+void readRecords(vqz2xml::RecordDecoder& decoder, std::istream& in, const std::string& shownName,
+                 std::ostream* csv, const BatchOptions& options, DataRun& run) {
     std::optional<datafile::CsvWriter> writer;
     if (csv) {
         writer.emplace(decoder, *csv, options.labels);
@@ -88,7 +88,8 @@ std::string dataFileFor(const BatchOptions& options, const std::string& input, b
 
 std::string csvOutputName(const std::string& xmlName) {
     constexpr std::string_view xml = ".xml";
-    if (xmlName.size() < xml.size() || xmlName.compare(xmlName.size() - xml.size(), xml.size(), xml) != 0) {
+    if (xmlName.size() < xml.size() ||
+        xmlName.compare(xmlName.size() - xml.size(), xml.size(), xml) != 0) {
         return xmlName;
     }
     return xmlName.substr(0, xmlName.size() - xml.size()) + ".csv";
@@ -104,6 +105,12 @@ DataRun runData(std::string_view metadata, const vqz2xml::Options& encoding,
         return run;
     }
     const std::string shownName = printableName(dataName);
+    std::error_code ignored;
+    if (fs::is_directory(platform::toPath(dataName), ignored)) {
+        run.failure = "cannot read data " + inQuotes(dataName) + ": " +
+                      std::make_error_code(std::errc::is_a_directory).message();
+        return run;
+    }
     std::ifstream in(platform::toPath(dataName), std::ios::binary);
     if (!in.is_open()) {
         run.failure = "cannot read data " + inQuotes(dataName) + ": " + std::strerror(errno);

@@ -17,10 +17,10 @@ struct DataRun {
     std::optional<vqz2xml::Diagnostic> diagnostic; // the survey's, when it is faulty
     std::uint64_t records = 0;
     std::uint64_t errors = 0;
-    std::uint64_t warnings = 0; // values warned about, all variables together
-    std::uint64_t bytesIn = 0;  // of the data file
+    std::uint64_t warnings = 0;     // values warned about, all variables together
+    std::uint64_t bytesIn = 0;      // of the data file
     std::vector<std::string> lines; // for standard error: the data errors, then the warnings
-    std::string failure; // why the data could not be read at all
+    std::string failure;            // why the data could not be read at all
 
     bool complete() const { return surveyComplete && errors == 0 && failure.empty(); }
 };

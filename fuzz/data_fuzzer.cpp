@@ -29,9 +29,11 @@ constexpr std::string_view fallbackSurvey =
     "SPECIAL END VALUES END VARIABLE "
     "VARIABLE 2 NAME \"M\" LABEL \"m\" TYPE multiple POSITION 3 TO 8 SPREAD 3 OF 2 VALUES 1 TO 3 "
     "WITH 7 \"x\" END VALUES END VARIABLE "
-    "VARIABLE 3 NAME \"N\" LABEL \"n\" TYPE multiple POSITION 9 TO 11 VALUES \"a\" \"b\" END VALUES "
+    "VARIABLE 3 NAME \"N\" LABEL \"n\" TYPE multiple POSITION 9 TO 11 VALUES \"a\" \"b\" END "
+    "VALUES "
     "END VARIABLE "
-    "VARIABLE 4 NAME \"Q\" LABEL \"q\" TYPE quantity POSITION 12 TO 15 VALUES -5 TO 50 WITH 99 \"d\" "
+    "VARIABLE 4 NAME \"Q\" LABEL \"q\" TYPE quantity POSITION 12 TO 15 VALUES -5 TO 50 WITH 99 "
+    "\"d\" "
     "SPECIAL END VALUES END VARIABLE "
     "VARIABLE 5 NAME \"C\" LABEL \"c\" TYPE character POSITION 16 TO 19 END VARIABLE "
     "VARIABLE 6 NAME \"L\" LABEL \"l\" TYPE logical POSITION 20 END VARIABLE "
@@ -90,7 +92,8 @@ void decodeAll(const vqz2xml::Survey& survey, const std::vector<std::string>& re
     } catch (const std::invalid_argument&) {
         return; // a layout too large to read is refused: a designed outcome
     }
-    if (static_cast<std::uint64_t>(decoder->columns().size()) * (records.size() + 1) > maxCells) return;
+    if (static_cast<std::uint64_t>(decoder->columns().size()) * (records.size() + 1) > maxCells)
+        return;
     std::ostringstream csv;
     datafile::CsvWriter writer(*decoder, csv, encoding == vqz2xml::Encoding::Cp1252);
     writer.writeHeader();
@@ -119,8 +122,8 @@ void decodeAll(const vqz2xml::Survey& survey, const std::vector<std::string>& re
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(bytes), size);
     const std::size_t split = input.find(separator);
-    const std::string_view metadata = split == std::string_view::npos ? fallbackSurvey
-                                                                      : input.substr(0, split);
+    const std::string_view metadata =
+        split == std::string_view::npos ? fallbackSurvey : input.substr(0, split);
     const std::string_view data =
         split == std::string_view::npos ? input : input.substr(split + separator.size());
     const std::vector<std::string> records = splitBoth(data);

@@ -5,9 +5,6 @@
 #include "vqz2xml/data.hpp"
 #include "vqz2xml/survey.hpp"
 
-#include <pybind11/numpy.h>
-#include <pybind11/stl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -16,6 +13,8 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,8 @@ namespace {
 
 // The data errors kept for Python; the rest are counted.
 constexpr std::size_t maxKeptErrors = 10000;
+// The records gathered before their cells go into the columns' arrays.
+constexpr std::size_t blockRecords = 64;
 
 std::string_view kindName(vqz2xml::ColumnKind kind) {
     switch (kind) {
@@ -68,10 +69,10 @@ py::dict variableDict(const vqz2xml::Variable& v) {
     variable["width"] = v.width;
     variable["spread"] = py::none();
     if (v.spread) {
-        variable["spread"] = py::dict(
-            py::arg("subfields") = v.spread->subfields,
-            py::arg("width") = v.spread->width ? py::object(py::int_(*v.spread->width))
-                                               : py::object(py::none()));
+        variable["spread"] =
+            py::dict(py::arg("subfields") = v.spread->subfields,
+                     py::arg("width") = v.spread->width ? py::object(py::int_(*v.spread->width))
+                                                        : py::object(py::none()));
     }
     variable["size"] = v.size ? py::object(py::int_(*v.size)) : py::object(py::none());
     variable["range"] = py::none();
@@ -117,9 +118,9 @@ py::dict diagnosticDict(const vqz2xml::DataDiagnostic& d, const std::string& dat
 struct ColumnArrays {
     vqz2xml::ColumnKind kind = vqz2xml::ColumnKind::Code;
     std::size_t variable = 0;
-    py::array values;      // float64, bool or object
-    py::array mask;        // bool: missing; none for texts
-    py::array valueIndex;  // int32 entry index of a Code column, with labels
+    py::array values;     // float64, bool or object
+    py::array mask;       // bool: missing; none for texts
+    py::array valueIndex; // int32 entry index of a Code column, with labels
     // The arrays' memory, written record by record.
     double* numbers = nullptr;
     bool* flags = nullptr;
@@ -128,6 +129,15 @@ struct ColumnArrays {
     PyObject** texts = nullptr;
     std::vector<std::int64_t> specialRows;
     std::vector<double> specialValues;
+};
+
+// Where one column's cell of each record goes: the part of ColumnArrays every record touches,
+// kept small so that a wide survey's row of them stays in the cache.
+struct Target {
+    vqz2xml::ColumnKind kind;
+    void* values;
+    bool* missing;
+    std::int32_t* indexes;
 };
 
 // The records of one data file, read in runs of records into numpy arrays.
@@ -165,9 +175,9 @@ class DataReader {
                                  py::arg("variable") = v.name,
                                  py::arg("value") = c.value ? py::object(py::int_(*c.value))
                                                             : py::object(py::none()),
-                                 py::arg("code_number") = c.codeNumber
-                                                              ? py::object(py::float_(*c.codeNumber))
-                                                              : py::object(py::none())));
+                                 py::arg("code_number") =
+                                     c.codeNumber ? py::object(py::float_(*c.codeNumber))
+                                                  : py::object(py::none())));
         }
         return list;
     }
@@ -192,14 +202,35 @@ class DataReader {
         std::size_t capacity = limit < 0 ? countRecords() : static_cast<std::size_t>(limit);
         if (limit > countedAbove) capacity = std::min(capacity, countRecords());
         std::vector<ColumnArrays> arrays = allocate(capacity, labels);
+        std::vector<Target> targets;
+        for (const ColumnArrays& a : arrays) {
+            void* values = a.numbers ? static_cast<void*>(a.numbers)
+                           : a.flags ? static_cast<void*>(a.flags)
+                                     : static_cast<void*>(a.texts);
+            targets.push_back({a.kind, values, a.missing, a.indexes});
+        }
         std::size_t rows = 0;
         py::list errors;
         std::string_view record;
+        // Records are gathered in blocks and each column's part of a block written at once: a
+        // wide survey's row of arrays, one record at a time, would touch a page for every
+        // column with every record.
+        const std::size_t width = targets.size();
+        std::vector<vqz2xml::Cell> block(blockRecords * width);
+        std::size_t held = 0;
         while (rows < capacity && nextRecord(record)) {
             decoder->decode(record, line);
             keepErrors(errors, strict);
-            store(arrays, rows++);
+            const std::vector<vqz2xml::Cell>& cells = decoder->cells();
+            std::copy(cells.begin(), cells.end(),
+                      block.begin() + static_cast<std::ptrdiff_t>(held * width));
+            storeTexts(targets, rows++);
+            if (++held == blockRecords) {
+                store(targets, arrays, block, rows - held, held);
+                held = 0;
+            }
         }
+        store(targets, arrays, block, rows - held, held);
         return finish(arrays, rows, errors);
     }
 
@@ -215,9 +246,8 @@ class DataReader {
         py::list list;
         for (const vqz2xml::DataWarning& w : decoder->warnings()) {
             py::dict warning = diagnosticDict(w.first, dataName);
-            warning["problem"] = w.first.problem == vqz2xml::DataProblem::OutOfRange
-                                     ? "out of range"
-                                     : "undeclared";
+            warning["problem"] =
+                w.first.problem == vqz2xml::DataProblem::OutOfRange ? "out of range" : "undeclared";
             warning["count"] = w.count;
             warning["message"] = vqz2xml::dataWarningLine(dataName, w);
             list.append(warning);
@@ -239,7 +269,8 @@ class DataReader {
             return;
         }
         bytes = data;
-        if (PyObject_GetBuffer(bytes.ptr(), &view, PyBUF_SIMPLE) != 0) throw py::error_already_set();
+        if (PyObject_GetBuffer(bytes.ptr(), &view, PyBUF_SIMPLE) != 0)
+            throw py::error_already_set();
         hasView = true;
         splitter.emplace(std::string_view(static_cast<const char*>(view.buf),
                                           static_cast<std::size_t>(view.len)));
@@ -257,8 +288,9 @@ class DataReader {
             got = splitter->next(record);
             line = splitter->line();
             if (got) {
-                consumed = static_cast<std::size_t>(record.data() - static_cast<const char*>(view.buf)) +
-                           record.size();
+                consumed =
+                    static_cast<std::size_t>(record.data() - static_cast<const char*>(view.buf)) +
+                    record.size();
                 // the line end behind the record
                 const std::string_view all(static_cast<const char*>(view.buf),
                                            static_cast<std::size_t>(view.len));
@@ -323,31 +355,47 @@ class DataReader {
         }
     }
 
-    void store(std::vector<ColumnArrays>& arrays, std::size_t row) {
-        for (std::size_t c = 0; c < arrays.size(); ++c) {
-            const vqz2xml::Cell& cell = decoder->cell(c);
-            ColumnArrays& a = arrays[c];
-            const bool missing = cell.state == vqz2xml::CellState::Missing;
-            switch (a.kind) {
-            case vqz2xml::ColumnKind::Code:
-                a.numbers[row] = missing ? 0 : cell.number;
-                a.missing[row] = missing;
-                if (a.indexes) a.indexes[row] = missing ? -1 : cell.value;
-                break;
-            case vqz2xml::ColumnKind::Number:
-                a.numbers[row] = cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
-                if (cell.state == vqz2xml::CellState::Special) {
-                    a.specialRows.push_back(static_cast<std::int64_t>(row));
-                    a.specialValues.push_back(cell.number);
+    // The texts of the current record, which the decoder holds until the next.
+    void storeTexts(const std::vector<Target>& targets, std::size_t row) {
+        const std::vector<vqz2xml::Cell>& cells = decoder->cells();
+        for (std::size_t c = 0; c < targets.size(); ++c) {
+            if (targets[c].kind != vqz2xml::ColumnKind::Text) continue;
+            storeText(static_cast<PyObject**>(targets[c].values)[row],
+                      cells[c].state == vqz2xml::CellState::Missing, decoder->text(c));
+        }
+    }
+
+    // The cells of `count` records from `first` on, held in `block` a record after another.
+    static void store(const std::vector<Target>& targets, std::vector<ColumnArrays>& arrays,
+                      const std::vector<vqz2xml::Cell>& block, std::size_t first,
+                      std::size_t count) {
+        const std::size_t width = targets.size();
+        for (std::size_t c = 0; c < width; ++c) {
+            const Target& t = targets[c];
+            for (std::size_t r = 0; r < count; ++r) {
+                const vqz2xml::Cell& cell = block[r * width + c];
+                const std::size_t row = first + r;
+                const bool missing = cell.state == vqz2xml::CellState::Missing;
+                switch (t.kind) {
+                case vqz2xml::ColumnKind::Code:
+                    static_cast<double*>(t.values)[row] = missing ? 0 : cell.number;
+                    t.missing[row] = missing;
+                    if (t.indexes) t.indexes[row] = missing ? -1 : cell.value;
+                    break;
+                case vqz2xml::ColumnKind::Number:
+                    static_cast<double*>(t.values)[row] =
+                        cell.state == vqz2xml::CellState::Value ? cell.number : std::nan("");
+                    if (cell.state == vqz2xml::CellState::Special) {
+                        arrays[c].specialRows.push_back(static_cast<std::int64_t>(row));
+                        arrays[c].specialValues.push_back(cell.number);
+                    }
+                    break;
+                case vqz2xml::ColumnKind::Boolean:
+                    static_cast<bool*>(t.values)[row] = !missing && cell.number != 0;
+                    t.missing[row] = missing;
+                    break;
+                case vqz2xml::ColumnKind::Text: break; // stored with its record
                 }
-                break;
-            case vqz2xml::ColumnKind::Boolean:
-                a.flags[row] = !missing && cell.number != 0;
-                a.missing[row] = missing;
-                break;
-            case vqz2xml::ColumnKind::Text:
-                storeText(a.texts[row], missing, decoder->text(c));
-                break;
             }
         }
     }
@@ -358,8 +406,8 @@ class DataReader {
             value = Py_None;
             Py_INCREF(value);
         } else {
-            value = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
-                                         "replace");
+            value =
+                PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
             if (!value) throw py::error_already_set();
         }
         Py_XDECREF(slot);
@@ -414,9 +462,8 @@ class DataReader {
             column["value_index"] = a.indexes ? py::object(a.valueIndex) : py::object(py::none());
             column["special_rows"] = py::array_t<std::int64_t>(
                 static_cast<py::ssize_t>(a.specialRows.size()), a.specialRows.data());
-            column["special_values"] =
-                py::array_t<double>(static_cast<py::ssize_t>(a.specialValues.size()),
-                                    a.specialValues.data());
+            column["special_values"] = py::array_t<double>(
+                static_cast<py::ssize_t>(a.specialValues.size()), a.specialValues.data());
             columns.append(column);
         }
         py::dict result;
@@ -479,7 +526,8 @@ void bindData(py::module_& module, vqz2xml::Encoding (*encodingNamed)(const std:
                 return vqz2xml::countRecords(bytes);
             }
             std::ifstream in(pathOf(data.cast<std::string>()), std::ios::binary);
-            if (!in.is_open()) throw py::value_error("cannot read data '" + data.cast<std::string>() + "'");
+            if (!in.is_open())
+                throw py::value_error("cannot read data '" + data.cast<std::string>() + "'");
             vqz2xml::RecordStream records(in);
             std::string_view record;
             std::size_t count = 0;

@@ -26,9 +26,9 @@ namespace vqz2xml {
 enum class ColumnKind { Code, Number, Text, Boolean };
 
 struct DataColumn {
-    std::string name;          // NAME, NAME_CODE for a multiple's code, NAME_N for a subfield
+    std::string name; // NAME, NAME_CODE for a multiple's code, NAME_N for a subfield
     ColumnKind kind = ColumnKind::Code;
-    std::size_t variable = 0;  // index into the survey's variables
+    std::size_t variable = 0; // index into the survey's variables
     // A multiple's code: index into the variable's values, or none for a code a range gives.
     std::optional<std::size_t> value;
     std::optional<double> codeNumber; // a multiple's code as a number, when it is one
@@ -57,10 +57,10 @@ struct DataDiagnostic {
     std::size_t line = 0;   // the record's line, from 1
     std::size_t column = 0; // the field's (or subfield's) first column, from 1
     std::size_t variable = 0;
-    std::string name;       // the variable's name
+    std::string name; // the variable's name
     VariableType type = VariableType::Single;
-    std::string expected;   // "a code", "a number", "1, 0 or blank", ...
-    std::string found;      // the field's bytes as found (without the padding of a short line)
+    std::string expected; // "a code", "a number", "1, 0 or blank", ...
+    std::string found;    // the field's bytes as found (without the padding of a short line)
 };
 
 // A warning counted for one variable: how many values, and where the first was.
@@ -104,6 +104,8 @@ class VQZ2XML_API RecordDecoder {
     void decode(std::string_view record, std::size_t line);
 
     const Cell& cell(std::size_t column) const;
+    // Every column's cell, in column order: for readers that go through them all.
+    const std::vector<Cell>& cells() const;
     // A Text column's value in UTF-8, trailing blanks removed; empty for other columns.
     std::string_view text(std::size_t column) const;
     // The label of a Code or Number cell's entry, when it has one.
@@ -150,8 +152,8 @@ class VQZ2XML_API RecordStream {
 
     std::istream& input;
     std::vector<char> buffer;
-    std::size_t begin = 0; // the first byte not yet split
-    std::size_t end = 0;   // one past the last byte read
+    std::size_t begin = 0;   // the first byte not yet split
+    std::size_t end = 0;     // one past the last byte read
     std::size_t scanned = 0; // bytes from `begin` known to hold no line end
     std::size_t blockSize;
     std::size_t lines = 0;

@@ -2,6 +2,7 @@
 import os
 
 from . import _native
+from .survey import read_survey
 
 __all__ = ["DataMeta", "count_records", "read_data", "read_data_chunks"]
 
@@ -9,11 +10,12 @@ __all__ = ["DataMeta", "count_records", "read_data", "read_data_chunks"]
 class DataMeta:
     """What the survey says about the columns of the frame, as the readers of statistics files
     tell it: names and labels of the columns, the codes' labels of each variable, the SPECIAL
-    codes of each quantity and where they were found, and the survey itself as a dict."""
+    codes of each quantity and where they were found, and the survey model (read_survey's)."""
 
-    def __init__(self, reader, usecols):
-        self.survey = reader.survey
-        variables = {v["name"]: v for v in self.survey["variables"]}
+    def __init__(self, reader, metadata, encoding):
+        self.survey = read_survey(metadata, encoding)
+        self._variables = {v["name"]: v for v in reader.survey["variables"]}
+        variables = self._variables
         columns = reader.columns
         self.column_names = [c["name"] for c in columns]
         self.column_labels = [_column_label(variables[c["variable"]], c) for c in columns]
@@ -31,7 +33,7 @@ class DataMeta:
                            if v["special"] and v["number"] is not None]
                 if special and column["kind"] == "number":
                     self.missing_user_values[column["name"]] = special
-        self.readstat_variable_types = {c["name"]: c["kind"] for c in columns}
+        self.column_kinds = {c["name"]: c["kind"] for c in columns}
         # The SPECIAL codes found in quantities, by column: {row: code}, the value itself being
         # missing in the frame.
         self.special_values = {}
@@ -63,11 +65,14 @@ def _bytes_of(source):
 
 
 def _open(metadata, data, encoding, usecols):
+    """The native reader over the data, and the meta of its columns."""
     is_path = isinstance(data, (str, os.PathLike))
     name = os.fsdecode(data) if is_path else "<data>"
     source = os.fsdecode(data) if is_path else data
-    return _native.DataReader(_bytes_of(metadata), source, is_path, encoding,
-                              None if usecols is None else list(usecols), name)
+    description = _bytes_of(metadata)
+    reader = _native.DataReader(description, source, is_path, encoding,
+                                None if usecols is None else list(usecols), name)
+    return reader, DataMeta(reader, description, encoding)
 
 
 def _categories(variable):
@@ -83,7 +88,7 @@ def _frame(reader, chunk, meta, labels, first_row):
     import numpy as np
     import pandas as pd
 
-    variables = {v["name"]: v for v in meta.survey["variables"]}
+    variables = meta._variables
     series = {}
     for info, column in zip(reader.columns, chunk["columns"]):
         name = info["name"]
@@ -108,8 +113,9 @@ def _frame(reader, chunk, meta, labels, first_row):
             found = pd.Series(column["special_values"], index=column["special_rows"] + first_row)
             previous = meta.special_values.get(name)
             meta.special_values[name] = found if previous is None else pd.concat([previous, found])
-    frame = pd.DataFrame(series, columns=meta.column_names, copy=False)
-    frame.index = pd.RangeIndex(first_row, first_row + chunk["records"])
+    # The dict keeps the columns' order; naming them again would make pandas copy every one.
+    frame = pd.DataFrame(series, index=pd.RangeIndex(first_row, first_row + chunk["records"]),
+                         copy=False)
     meta.data_errors.extend(chunk["errors"])
     meta.records = first_row + chunk["records"]
     return frame
@@ -135,8 +141,7 @@ def read_data(metadata, data, encoding="latin1", labels=False, usecols=None, str
     variables to read. skiprows and nrows choose a run of records (the frame's index counts from
     the file's first record). Data errors read as missing and are listed in meta.data_errors
     (strict=True raises ValueError at the first); warnings are in meta.data_warnings."""
-    reader = _open(metadata, data, encoding, usecols)
-    meta = DataMeta(reader, usecols)
+    reader, meta = _open(metadata, data, encoding, usecols)
     first = reader.skip(skiprows) if skiprows else 0
     chunk = reader.read(-1 if nrows is None else nrows, labels, strict)
     frame = _frame(reader, chunk, meta, labels, first)
@@ -151,8 +156,7 @@ def read_data_chunks(metadata, data, records=100000, encoding="latin1", labels=F
     read_data."""
     if records < 1:
         raise ValueError("records must be at least 1")
-    reader = _open(metadata, data, encoding, usecols)
-    meta = DataMeta(reader, usecols)
+    reader, meta = _open(metadata, data, encoding, usecols)
     first = 0
     while True:
         chunk = reader.read(records, labels, strict)

@@ -1,9 +1,8 @@
 // The decoding of records: each type's fields, a multiple's columns, warnings and errors.
 #include "vqz2xml/data.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -47,9 +46,9 @@ struct FieldCase {
     Variable variable;
     const char* record;
     CellState state;
-    double number;       // when a Value or Special
-    const char* text;    // a character field's text
-    const char* error;   // the expected text of a data error, or ""
+    double number;     // when a Value or Special
+    const char* text;  // a character field's text
+    const char* error; // the expected text of a data error, or ""
 };
 
 class FieldTest : public testing::TestWithParam<FieldCase> {};
@@ -94,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"cut by the line", single, "xx 2", CellState::Value, 2, "", ""},
         FieldCase{"letter", single, "xx x ", CellState::Missing, 0, "", "a code"},
         FieldCase{"inner blank", single, "xx1 2", CellState::Missing, 0, "", "a code"},
-        FieldCase{"two points", single, "xx1.." , CellState::Missing, 0, "", "a code"},
+        FieldCase{"two points", single, "xx1..", CellState::Missing, 0, "", "a code"},
         FieldCase{"sign alone", single, "xx - ", CellState::Missing, 0, "", "a code"},
         FieldCase{"exponent", single, "xx1e2", CellState::Missing, 0, "", "a code"},
         FieldCase{"no field", noField, "1", CellState::Missing, 0, "", ""},
@@ -168,8 +167,11 @@ TEST(RecordDecoderTest, MultipleColumnsInCodeOrder) {
         const char* record;
         const char* chosen;
         std::size_t errors;
-    } cases[] = {{"101 01", "101001", 0}, {"1", "100000", 0}, {"", "000000", 0},
-                 {"10x", "......", 1}, {"0000011", "000001", 0}};
+    } cases[] = {{"101 01", "101001", 0},
+                 {"1", "100000", 0},
+                 {"", "000000", 0},
+                 {"10x", "......", 1},
+                 {"0000011", "000001", 0}};
     for (const auto& c : cases) {
         decoder.decode(c.record, 1);
         EXPECT_EQ(choices(decoder), c.chosen) << c.record;
@@ -193,8 +195,10 @@ TEST(RecordDecoderTest, MultipleSpreadSubfields) {
         const char* chosen;
         std::size_t errors;
         std::size_t undeclared;
-    } cases[] = {{"0203  ", "011000", 0, 0},  {"08 100", "100001", 0, 0},
-                 {" 7", "000010", 0, 0},      {"02x4", "......", 1, 0},
+    } cases[] = {{"0203  ", "011000", 0, 0},
+                 {"08 100", "100001", 0, 0},
+                 {" 7", "000010", 0, 0},
+                 {"02x4", "......", 1, 0},
                  {"0599        07", "000000", 0, 2}};
     std::uint64_t undeclared = 0;
     for (const auto& c : cases) {

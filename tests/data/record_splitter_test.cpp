@@ -2,7 +2,6 @@
 #include "vqz2xml/data.hpp"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,7 +45,8 @@ TEST(RecordSplitterTest, LineEnds) {
         {"empty lines are records", "\n\r\n\n", {"", "", ""}},
         {"nothing", "", {}},
         {"a CR before CR LF", "a\r\r\n", {"a", ""}},
-        {"long lines", std::string(40, 'x') + "\n" + std::string(17, 'y'),
+        {"long lines",
+         std::string(40, 'x') + "\n" + std::string(17, 'y'),
          {std::string(40, 'x'), std::string(17, 'y')}},
     };
     for (const auto& c : cases) {

@@ -88,7 +88,7 @@ class ReadDataTest(unittest.TestCase):
         self.assertEqual(self.meta.variable_value_labels["S"], {1: "One", 2: "Two", 9: "Refused"})
         self.assertEqual(self.meta.missing_user_values, {"Q": [999]})
         self.assertEqual(self.meta.column_names_to_labels["M_2"], "multiple: 2")
-        self.assertEqual(self.meta.survey["variables"][0]["name"], "S")
+        self.assertEqual(self.meta.survey.variables[0].name, "S")
 
     def test_usecols_reads_only_those_fields(self):
         frame, meta = vqz2xml.read_data(METADATA, DATA, usecols=["M", "S"])

@@ -101,3 +101,21 @@ belongs to CSV.
   $ vqz2xml --format=csv --data=missing.dat s.vqz
   ! vqz2xml: cannot read data 'missing.dat': No such file or directory
   [2]
+  $ mkdir folder.dat
+  $ vqz2xml --format=csv --data=folder.dat -o - s.vqz
+  ! vqz2xml: cannot read data 'folder.dat': Is a directory
+  [2]
+
+Under --update a CSV is written again when its data file changed after it, even if the survey
+did not.
+
+  $ printf '  1\n' > s.dat
+  $ touch -d '2001-01-01' s.vqz
+  $ vqz2xml --format=csv -u -v s.vqz
+  ! s.vqz: 1 records, 0 data errors -> s.csv
+  $ vqz2xml --format=csv -u -v s.vqz
+  ! s.vqz: up to date, s.csv
+  $ touch -d '2001-01-02' s.csv
+  $ touch -d '2001-01-03' s.dat
+  $ vqz2xml --format=csv -u -v s.vqz
+  ! s.vqz: 1 records, 0 data errors -> s.csv
