@@ -16,6 +16,15 @@ void Element::write(XmlOutput& /*out*/) {}
 
 void Element::writeText(XmlOutput& out, std::string_view text) { writeEscapedText(out, text); }
 
+void Element::describe(SurveyOutput& /*model*/) {}
+
+Element* Element::describeAndDelete(SurveyOutput& model) {
+    describe(model);
+    Element* const following = next.get();
+    detach();
+    return following;
+}
+
 Element* Element::writeAndDelete(XmlOutput& out) {
     write(out);
     Element* const following = next.get();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 class SourceReader;
+class SurveyOutput;
 class XmlOutput;
 
 // The base of every element, and itself the head of the chain. `next` owns the rest of the
@@ -30,6 +31,9 @@ class Element {
     virtual void write(XmlOutput& out);
     // Writes a text of the internal form with XML escaping; no element changes it.
     virtual void writeText(XmlOutput& out, std::string_view text);
+    // Tells the survey model what `write` would write; in the same order, with nothing pulled
+    // forward.
+    virtual void describe(SurveyOutput& model);
 
     virtual bool isVersion() const { return false; }
     virtual bool isHeaderKind(int /*kind*/) const { return false; }
@@ -53,6 +57,8 @@ class Element {
 
     // Writes this element, destroys it and returns the element that now follows its place.
     Element* writeAndDelete(XmlOutput& out);
+    // Describes this element, destroys it and returns the element that now follows its place.
+    Element* describeAndDelete(SurveyOutput& model);
 
     Element* nextElement() const { return next.get(); }
     Element* previousElement() const { return previous; }

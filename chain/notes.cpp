@@ -1,6 +1,7 @@
 // Notes between statements, the note step every parse runs first, and the error report.
 #include "chain/notes.h"
 
+#include "chain/survey_output.h"
 #include "chain/text_escape.h"
 #include "chain/xml_output.h"
 #include "reader/source_reader.h"
@@ -16,6 +17,8 @@ void NoteElement::write(XmlOutput& out) {
     out.write(" -->");
     out.endLine();
 }
+
+void NoteElement::describe(SurveyOutput& model) { model.note(text); }
 
 std::unique_ptr<ErrorElement> ErrorElement::atReader(std::string_view expected,
                                                      SourceReader& reader) {

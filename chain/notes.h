@@ -16,6 +16,7 @@ class NoteElement : public Element {
 
     Element* parse(SourceReader& reader) override;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isNote() const override { return true; }
 
   private:

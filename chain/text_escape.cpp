@@ -138,7 +138,7 @@ std::size_t writeTypedHigh(XmlOutput& out, std::string_view text, std::size_t at
     const auto b = static_cast<unsigned char>(text[at]);
     switch (out.encoding) {
     case vqz2xml::Encoding::Latin1:
-    case vqz2xml::Encoding::Auto: break; // the conversion has chosen an encoding before any output
+    case vqz2xml::Encoding::Auto: break; // chosen before anything is written
     case vqz2xml::Encoding::Cp1252: writeCodePointReference(out, windows1252Character(b)); return 1;
     case vqz2xml::Encoding::Utf8: {
         char32_t codePoint = 0;

@@ -8,6 +8,7 @@
 #include "core/background_writer.h"
 #include "core/element_chain.h"
 #include "reader/source_reader.h"
+#include "survey/survey_builder.h"
 
 #include <new>
 #include <optional>
@@ -18,6 +19,10 @@ namespace {
 
 // Below this the second thread costs more than it saves.
 constexpr std::size_t smallestBackgroundInput = std::size_t{1} << 20;
+
+// Statements parsed before the finished part of the chain goes to a background writer: enough
+// that handing over costs little, few enough that a batch stays in the processor's caches.
+constexpr std::size_t backgroundBatch = 2048;
 
 vqz2xml::Diagnostic locate(const SourceReader& reader, const ErrorReport& report) {
     const auto at = reader.nextNonBlank(report.offset);
@@ -70,7 +75,18 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     ErrorReport error;
     vqz2xml::Outcome outcome;
     outcome.encoding = out.encoding;
-    outcome.complete = chain.parseAll(reader, &out, &error, background ? &*background : nullptr);
+    // Only one variable (or the head, survey and record before the first) is held at any time,
+    // or a batch of them while a background writer takes the one before.
+    std::size_t sinceHanded = 0;
+    const auto frontFinished = [&](Element& current, std::size_t statements) {
+        if (!background) {
+            chain.writeUpTo(current, out);
+        } else if ((sinceHanded += statements) >= backgroundBatch) {
+            background->hand(chain.cutUpTo(current));
+            sinceHanded = 0;
+        }
+    };
+    outcome.complete = chain.parseAll(reader, &error, frontFinished);
     if (background) background->finish();
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
     if (settings.parsed) settings.parsed(outcome);
@@ -79,7 +95,29 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     return outcome;
 }
 
+vqz2xml::SurveyResult describeInput(std::string_view input, const vqz2xml::Options& options,
+                                    SurveySink* sink) {
+    SourceReader reader(input);
+    vqz2xml::SurveyResult result;
+    result.encoding = vqz2xml::chooseEncoding(input, options.encoding);
+    SurveyBuilder model(result.encoding, sink);
+    ElementChain chain;
+    ErrorReport error;
+    result.complete = chain.parseAll(reader, &error, [&](Element& current, std::size_t) {
+        chain.describeUpTo(current, model);
+    });
+    if (!result.complete) result.diagnostic = locate(reader, error);
+    chain.describeAll(model);
+    model.finish();
+    result.survey = std::move(model.survey());
+    return result;
+}
+
 namespace vqz2xml {
+
+SurveyResult readSurvey(std::string_view input, const Options& options) {
+    return describeInput(input, options, nullptr);
+}
 
 Outcome convert(std::string_view input, std::ostream& output, const Options& options) {
     return convertInput(input, output, options);

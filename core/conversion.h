@@ -2,11 +2,14 @@
 // faulty input went wrong.
 #pragma once
 
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
 #include <functional>
 #include <ostream>
 #include <string_view>
+
+class SurveySink;
 
 // How the program runs a conversion, beyond the options every caller has.
 struct ConversionSettings {
@@ -23,3 +26,9 @@ struct ConversionSettings {
 vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
                               const vqz2xml::Options& options,
                               const ConversionSettings& settings = {});
+
+// The same parse making the survey model instead of the XML. With a `sink`, the head and each
+// variable go there as soon as nothing later can change them, and the result's survey keeps the
+// notes alone; without one it holds the whole model. Throws std::bad_alloc when memory runs out.
+vqz2xml::SurveyResult describeInput(std::string_view input, const vqz2xml::Options& options,
+                                    SurveySink* sink = nullptr);

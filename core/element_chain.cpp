@@ -3,39 +3,21 @@
 #include "core/element_chain.h"
 
 #include "chain/notes.h"
-#include "core/background_writer.h"
 #include "grammar/document_head.h"
 
-namespace {
-
-// Statements parsed before the finished part of the chain goes to a background writer: enough
-// that handing over costs little, few enough that a batch stays in the processor's caches.
-constexpr std::size_t backgroundBatch = 2048;
-
-} // namespace
-
-bool ElementChain::parseAll(SourceReader& reader, XmlOutput* out, ErrorReport* error,
-                            BackgroundWriter* background) {
-    std::size_t sinceHanded = 0;
+bool ElementChain::parseAll(SourceReader& reader, ErrorReport* error,
+                            const FrontFinished& finished) {
+    std::size_t statements = 0;
     for (Element* current = parseOpeningKeyword(reader, head);; current = current->parse(reader)) {
         if (!current) return true;
         if (current->isError()) {
             if (error) *error = static_cast<ErrorElement*>(current)->report();
             return false;
         }
-        // Nothing written in front of a variable waits for anything later: the head is complete
-        // at SURVEY, and a variable's position is computed by its END VARIABLE. So only one
-        // variable (or the head, survey and record before the first) is held at any time, or a
-        // batch of them while a background writer takes the one before.
-        ++sinceHanded;
-        if (!current->isVariable()) continue;
-        if (background) {
-            if (sinceHanded >= backgroundBatch) {
-                background->hand(cutUpTo(*current));
-                sinceHanded = 0;
-            }
-        } else if (out) {
-            writeUpTo(*current, *out);
+        ++statements;
+        if (current->isVariable() && finished) {
+            finished(*current, statements);
+            statements = 0;
         }
     }
 }
@@ -46,6 +28,14 @@ void ElementChain::writeAll(XmlOutput& out) {
 
 void ElementChain::writeUpTo(const Element& end, XmlOutput& out) {
     while (head.next && head.next.get() != &end) head.next->writeAndDelete(out);
+}
+
+void ElementChain::describeAll(SurveyOutput& model) {
+    while (head.next) head.next->describeAndDelete(model);
+}
+
+void ElementChain::describeUpTo(const Element& end, SurveyOutput& model) {
+    while (head.next && head.next.get() != &end) head.next->describeAndDelete(model);
 }
 
 std::unique_ptr<Element> ElementChain::cutUpTo(Element& end) {

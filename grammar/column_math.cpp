@@ -1,8 +1,50 @@
 // Integer helpers of the version 1.0 column count: they saturate instead of overflowing.
 #include "grammar/column_math.h"
 
+#include <charconv>
+#include <string>
+
 std::int64_t decimalLength(std::int64_t value) {
     std::int64_t length = value < 0 ? 2 : 1;
     for (value /= 10; value != 0; value /= 10) ++length;
     return length;
 }
+
+std::optional<double> codeNumber(std::string_view code) {
+    std::size_t at = 0;
+    if (at < code.size() && (code[at] == '-' || code[at] == '+')) ++at;
+    bool digit = false;
+    bool point = false;
+    for (std::size_t i = at; i < code.size(); ++i) {
+        if (code[i] >= '0' && code[i] <= '9') {
+            digit = true;
+        } else if (code[i] == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit) return std::nullopt;
+    // from_chars takes neither a plus sign nor a number that ends in its point.
+    std::string text(code.substr(code[0] == '+' ? 1 : 0));
+    if (text.back() == '.') text.pop_back();
+    double value = 0;
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        value = text[0] == '-' ? -std::numeric_limits<double>::infinity()
+                               : std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+std::int64_t digitsValue(std::string_view digits) {
+    constexpr auto limit = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') break;
+        const int digit = c - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    return value;
+}
+

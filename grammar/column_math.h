@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
@@ -42,3 +43,10 @@ inline std::int64_t leadingInteger(std::string_view text) {
 
 // The number of characters of `value` written in decimal.
 std::int64_t decimalLength(std::int64_t value);
+
+// A whole number of digits as typed, at most the largest 64-bit number.
+std::int64_t digitsValue(std::string_view digits);
+
+// The value a code stands for: an optional sign, then digits with at most one point among them
+// ("007", "-1", "1.5", ".5", "5."); none for any other text ("1.2.3", "-").
+std::optional<double> codeNumber(std::string_view code);

@@ -2,6 +2,7 @@
 #include "grammar/document_head.h"
 
 #include "chain/notes.h"
+#include "chain/survey_output.h"
 #include "chain/xml_output.h"
 #include "grammar/recognition.h"
 #include "grammar/survey_record.h"
@@ -93,7 +94,7 @@ Element* VersionElement::tryCreate(SourceReader& reader, Element& previous) {
         }
         if (minor >= 0) {
             reader.setMinorVersion(minor);
-            return linkBehind(previous, std::make_unique<VersionElement>());
+            return linkBehind(previous, std::make_unique<VersionElement>(minor));
         }
     }
     reader.restore(start);
@@ -111,6 +112,8 @@ Element* VersionElement::parse(SourceReader& reader) {
 
 // The document is always written as version 1.1, whichever version was read.
 void VersionElement::write(XmlOutput& out) { out.write("version=\"1.1\""); }
+
+void VersionElement::describe(SurveyOutput& model) { model.version(minor); }
 
 Element* HeaderFieldElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto start = reader.position();
@@ -142,6 +145,15 @@ void HeaderFieldElement::write(XmlOutput& out) {
     out.endTextElement(tagName);
 }
 
+void HeaderFieldElement::describe(SurveyOutput& model) {
+    switch (kind) {
+    case HeaderKind::Date: model.headerField(HeaderField::Date, text); return;
+    case HeaderKind::Time: model.headerField(HeaderField::Time, text); return;
+    case HeaderKind::Origin: model.headerField(HeaderField::Origin, text); return;
+    case HeaderKind::User: model.headerField(HeaderField::User, text); return;
+    }
+}
+
 Element* StandardNamesElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<StandardNamesElement>(reader, previous, {"standard", "names"});
 }
@@ -153,3 +165,5 @@ Element* StandardNamesElement::parse(SourceReader& reader) {
 }
 
 void StandardNamesElement::write(XmlOutput& out) { out.write("options=\"standardnames\""); }
+
+void StandardNamesElement::describe(SurveyOutput& model) { model.standardNames(); }

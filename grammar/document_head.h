@@ -26,11 +26,17 @@ class DocumentElement : public Element {
 // VERSION 1.0 | VERSION 1.1
 class VersionElement : public Element {
   public:
+    explicit VersionElement(int minorVersion) : minor(minorVersion) {}
+
     static Element* tryCreate(SourceReader& reader, Element& previous);
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isVersion() const override { return true; }
+
+  private:
+    int minor;
 };
 
 enum class HeaderKind { Date = 1, Time = 2, Origin = 3, User = 4 };
@@ -45,6 +51,7 @@ class HeaderFieldElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isHeaderKind(int k) const override { return k == static_cast<int>(kind); }
 
   private:
@@ -60,5 +67,6 @@ class StandardNamesElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isStandardNames() const override { return true; }
 };

@@ -1,6 +1,7 @@
 // The END statements that close what VALUES, VARIABLE, RECORD, SURVEY and VQZ opened.
 #include "grammar/end_markers.h"
 
+#include "chain/survey_output.h"
 #include "chain/notes.h"
 #include "chain/xml_output.h"
 #include "grammar/position_size.h"
@@ -49,6 +50,8 @@ Element* EndVariableElement::parse(SourceReader& reader) {
 }
 
 void EndVariableElement::write(XmlOutput& out) { out.endTagLine("variable"); }
+
+void EndVariableElement::describe(SurveyOutput& model) { model.endVariable(); }
 
 Element* EndRecordElement::tryCreate(SourceReader& reader, Element& previous) {
     return tryCreateAfterKeywords<EndRecordElement>(reader, previous, {"end", "record"});

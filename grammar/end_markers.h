@@ -25,6 +25,7 @@ class EndVariableElement : public EndElement {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 };
 
 // END RECORD

@@ -1,6 +1,7 @@
 // Where a variable's data lie: POSITION (or the computed columns of version 1.0), SPREAD and SIZE.
 #include "grammar/position_size.h"
 
+#include "chain/survey_output.h"
 #include "chain/xml_output.h"
 #include "grammar/column_math.h"
 #include "grammar/end_markers.h"
@@ -93,6 +94,26 @@ void PositionElement::write(XmlOutput& out) {
     out.endLine();
 }
 
+// The columns the XML shows, and how many the variable takes in a record.
+void PositionElement::describe(SurveyOutput& model) {
+    if (computedStart > 0) {
+        model.position(computedStart,
+                       computedFinish > 0 ? std::optional<std::int64_t>(computedFinish)
+                                          : std::nullopt,
+                       computedWidth);
+    } else if (!start.empty()) {
+        const std::int64_t first = digitsValue(start);
+        if (finish.empty()) {
+            model.position(first, std::nullopt, 1);
+        } else {
+            const std::int64_t last = digitsValue(finish);
+            model.position(first, last, last >= first ? saturatingAdd(last - first, 1) : 0);
+        }
+    } else {
+        model.position(std::nullopt, std::nullopt, 0);
+    }
+}
+
 // Every walk stays between the variable's own type and its END VARIABLE, so a variable that
 // lacks what its kind needs gets a width from what it has rather than from its neighbours.
 void PositionElement::computePosition(SourceReader& reader, Element& endVariable) {
@@ -149,6 +170,7 @@ std::int64_t PositionElement::characterColumns(Element& endVariable) {
 
 // A variable of one column, or of none, has a start and no finish.
 void PositionElement::assignColumns(SourceReader& reader, std::int64_t width) {
+    computedWidth = width;
     computedStart = saturatingAdd(reader.columnsUsed(), 1);
     reader.setColumnsUsed(saturatingAdd(reader.columnsUsed(), width));
     computedFinish = width > 1 ? reader.columnsUsed() : 0;
@@ -185,6 +207,11 @@ void SpreadElement::write(XmlOutput& out) {
     }
     out.write("/>");
     out.endLine();
+}
+
+void SpreadElement::describe(SurveyOutput& model) {
+    model.spread(digitsValue(subfields),
+                 width.empty() ? std::nullopt : std::optional<std::int64_t>(digitsValue(width)));
 }
 
 Element* SizeElement::tryCreate(SourceReader& reader, Element& previous) {
@@ -224,3 +251,5 @@ void SizeElement::write(XmlOutput& out) {
     out.write(size);
     out.endTextElement("size");
 }
+
+void SizeElement::describe(SurveyOutput& model) { model.size(digitsValue(size)); }

@@ -17,6 +17,7 @@ class PositionElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isPosition() const override { return true; }
 
     // Gives a version 1.0 variable its columns from its type and its size or codes.
@@ -35,6 +36,7 @@ class PositionElement : public Element {
     std::string_view finish;
     std::int64_t computedStart = 0;
     std::int64_t computedFinish = 0;
+    std::int64_t computedWidth = 0; // the columns computed from, which may be none
 };
 
 // SPREAD digits [OF digits]
@@ -47,6 +49,7 @@ class SpreadElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 
   private:
     std::string_view subfields;
@@ -62,6 +65,7 @@ class SizeElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isSize() const override { return true; }
 
     std::string_view sizeText() const { return size; }

@@ -1,6 +1,7 @@
 // The survey, its title and its one record.
 #include "grammar/survey_record.h"
 
+#include "chain/survey_output.h"
 #include "chain/xml_output.h"
 #include "grammar/recognition.h"
 #include "grammar/variable.h"
@@ -70,3 +71,7 @@ void RecordElement::write(XmlOutput& out) {
     out.endLine();
     out.nest();
 }
+
+void TitleElement::describe(SurveyOutput& model) { model.title(text.decoded(model.decodingRoom)); }
+
+void RecordElement::describe(SurveyOutput& model) { model.record(ident); }

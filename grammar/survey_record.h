@@ -25,6 +25,7 @@ class TitleElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 
   private:
     CodedText text;
@@ -39,6 +40,7 @@ class RecordElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 
   private:
     char ident;

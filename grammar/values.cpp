@@ -1,6 +1,7 @@
 // A variable's code list: VALUES, at most one range first, then code entries.
 #include "grammar/values.h"
 
+#include "chain/survey_output.h"
 #include "chain/text_escape.h"
 #include "chain/xml_output.h"
 #include "grammar/column_math.h"
@@ -37,10 +38,9 @@ Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
         reader.restore(start);
         return nullptr;
     }
-    Element* value =
-        linkBehind(previous, std::make_unique<ValueElement>(code, CodedText(reader, label)));
-    reader.matchKeyword("special"); // allowed, and leaves no trace
-    return value;
+    auto value = std::make_unique<ValueElement>(code, CodedText(reader, label));
+    value->special = reader.matchKeyword("special"); // leaves no trace in the XML
+    return linkBehind(previous, std::move(value));
 }
 
 const std::string_view ValueElement::expected = "Variable Code or 'End Values'";
@@ -61,6 +61,14 @@ void ValueElement::write(XmlOutput& out) {
     out.put('>');
     writeText(out, label.decoded(out.decodingRoom));
     out.endTextElement("value");
+}
+
+void ValueElement::describe(SurveyOutput& model) {
+    std::int64_t& highest = model.highestCode();
+    codeWidth(highest);
+    const std::optional<double> number =
+        code.empty() ? std::optional<double>(static_cast<double>(highest)) : codeNumber(code);
+    model.value(code, number, label.decoded(model.decodingRoom), special);
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {
@@ -100,6 +108,11 @@ void RangeElement::write(XmlOutput& out) {
     out.write(to);
     out.write("\"/>");
     out.endLine();
+}
+
+void RangeElement::describe(SurveyOutput& model) {
+    codeWidth(model.highestCode());
+    model.range(from, to);
 }
 
 std::int64_t RangeElement::codeWidth(std::int64_t& highest) const {

@@ -20,8 +20,8 @@ class ValuesElement : public Element {
 // [code] "label" [SPECIAL]
 class ValueElement : public Element {
   public:
-    ValueElement(std::string_view typedCode, CodedText codedLabel)
-        : code(typedCode), label(codedLabel) {}
+    ValueElement(std::string_view typedCode, CodedText codedLabel, bool isSpecial = false)
+        : code(typedCode), label(codedLabel), special(isSpecial) {}
     ValueElement(std::string_view typedCode, std::string_view decodedLabel)
         : code(typedCode), label(decodedLabel) {}
 
@@ -29,6 +29,7 @@ class ValueElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isValue() const override { return true; }
 
     // Characters the code takes; raises `highest` to the code's value. An entry without a code
@@ -38,6 +39,7 @@ class ValueElement : public Element {
   private:
     std::string_view code; // empty when the entry has none: a typed code has a character at least
     CodedText label;
+    bool special = false; // SPECIAL: a code that is no answer, which the XML does not show
 };
 
 // number TO number [WITH]
@@ -49,6 +51,7 @@ class RangeElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isRange() const override { return true; }
 
     // Characters of the longer bound; raises `highest` to the value of the upper bound.

@@ -1,6 +1,7 @@
 // The opening statements of a variable: VARIABLE, NAME, LABEL and TYPE.
 #include "grammar/variable.h"
 
+#include "chain/survey_output.h"
 #include "chain/xml_output.h"
 #include "grammar/position_size.h"
 #include "grammar/recognition.h"
@@ -106,4 +107,20 @@ void TypeElement::write(XmlOutput& out) {
     out.write("type=\"");
     out.write(kindName);
     out.put('"');
+}
+
+void VariableElement::describe(SurveyOutput& model) { model.beginVariable(ident); }
+
+void NameElement::describe(SurveyOutput& model) { model.name(text); }
+
+void LabelElement::describe(SurveyOutput& model) { model.label(text.decoded(model.decodingRoom)); }
+
+void TypeElement::describe(SurveyOutput& model) {
+    switch (kind) {
+    case VariableKind::Single: model.type(vqz2xml::VariableType::Single); return;
+    case VariableKind::Multiple: model.type(vqz2xml::VariableType::Multiple); return;
+    case VariableKind::Quantity: model.type(vqz2xml::VariableType::Quantity); return;
+    case VariableKind::Character: model.type(vqz2xml::VariableType::Character); return;
+    case VariableKind::Logical: model.type(vqz2xml::VariableType::Logical); return;
+    }
 }

@@ -15,6 +15,7 @@ class VariableElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isVariable() const override { return true; }
 
   private:
@@ -30,6 +31,7 @@ class NameElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 
   private:
     std::string_view text;
@@ -44,6 +46,7 @@ class LabelElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
 
   private:
     CodedText text;
@@ -61,6 +64,7 @@ class TypeElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isType() const override { return true; }
     bool isSingle() const override { return kind == VariableKind::Single; }
     bool isMultiple() const override { return kind == VariableKind::Multiple; }

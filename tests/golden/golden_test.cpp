@@ -83,6 +83,19 @@ TEST_P(GoldenTest, CompleteDocumentIsValid) {
     EXPECT_EQ("", schemaProblems(xml));
 }
 
+// The model cannot disagree with the XML: every fact a complete document shows is the model's.
+TEST_P(GoldenTest, ModelHoldsWhatTheXmlShows) {
+    if (!schemaCheckAvailable()) GTEST_SKIP() << "built without an XML parser";
+    const fs::path base = fs::path(GOLDEN_DIR) / GetParam();
+    const std::string xml = readFile(fs::path(base).replace_extension(".xml"));
+    const std::string input = readFile(fs::path(base).replace_extension(".vqz"));
+    const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encodingOfCase(GetParam())});
+    EXPECT_EQ(xml.find("*** Error:") == std::string::npos, read.complete);
+    if (read.complete) {
+        EXPECT_EQ("", surveyMismatch(xml, read.survey));
+    }
+}
+
 TEST(ExamplesTest, ValidInEveryEncoding) {
     if (!schemaCheckAvailable()) GTEST_SKIP() << "built without an XML parser";
     const auto examples = classicFiles(EXAMPLES_DIR);
@@ -113,6 +126,7 @@ TEST(FuzzCorpusTest, CompleteConversionsAreValid) {
             SCOPED_TRACE(entry.path().filename().string() + " in encoding " +
                          std::to_string(static_cast<int>(encoding)));
             EXPECT_EQ("", schemaProblems(result.xml));
+            EXPECT_EQ("", surveyMismatch(result.xml, vqz2xml::readSurvey(input, {encoding}).survey));
         }
     }
     EXPECT_GT(complete, 0);

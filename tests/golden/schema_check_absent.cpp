@@ -4,3 +4,5 @@
 bool schemaCheckAvailable() { return false; }
 
 std::string schemaProblems(const std::string&) { return "no XML parser in this build"; }
+
+std::string surveyMismatch(const std::string&, const vqz2xml::Survey&) { return ""; }

@@ -1,0 +1,49 @@
+// What the elements tell of themselves when the survey model is made instead of the XML: the
+// write pass visits them in the same order, and each describes its statement to this output.
+#pragma once
+
+#include "vqz2xml/survey.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class HeaderField { Date, Time, Origin, User };
+
+// Texts come as the elements hold them: names, identifiers and header fields as typed, the
+// title and labels in the internal text form with their brace codes decoded.
+class SurveyOutput {
+  public:
+    virtual ~SurveyOutput() = default;
+
+    virtual void version(int minor) = 0;
+    virtual void standardNames() = 0;
+    // Only the first of each kind counts.
+    virtual void headerField(HeaderField field, std::string_view typed) = 0;
+    virtual void title(std::string_view text) = 0;
+    virtual void record(char letter) = 0;
+
+    virtual void beginVariable(std::string_view ident) = 0;
+    virtual void name(std::string_view typed) = 0;
+    virtual void label(std::string_view text) = 0;
+    virtual void type(vqz2xml::VariableType type) = 0;
+    virtual void position(std::optional<std::int64_t> start, std::optional<std::int64_t> finish,
+                          std::int64_t width) = 0;
+    virtual void spread(std::int64_t subfields, std::optional<std::int64_t> width) = 0;
+    virtual void size(std::int64_t size) = 0;
+    virtual void range(std::string_view from, std::string_view to) = 0;
+    // An entry of the code list: its code as typed (empty when it has none), its number, and its
+    // label.
+    virtual void value(std::string_view code, std::optional<double> number,
+                       std::string_view label, bool special) = 0;
+    // The highest whole code of the current variable's list so far, by which entries without a
+    // code are numbered.
+    virtual std::int64_t& highestCode() = 0;
+    virtual void endVariable() = 0;
+
+    virtual void note(std::string_view typed) = 0;
+
+    // Where brace codes are decoded right before a text is described.
+    std::string decodingRoom;
+};

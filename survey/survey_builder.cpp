@@ -1,0 +1,201 @@
+// The survey model made from the element chain.
+#include "survey/survey_builder.h"
+
+#include "chain/character_sets.h"
+#include "chain/text_escape.h"
+
+#include <utility>
+
+SurveySink::~SurveySink() = default;
+
+SurveyBuilder::SurveyBuilder(vqz2xml::Encoding textEncoding, SurveySink* variableSink)
+    : encoding(textEncoding), sink(variableSink) {}
+
+void SurveyBuilder::version(int minor) { model.version = minor == 0 ? "1.0" : "1.1"; }
+
+void SurveyBuilder::headerField(HeaderField field, std::string_view typed) {
+    const auto index = static_cast<std::size_t>(field);
+    if (seen[index]) return;
+    seen[index] = true;
+    std::optional<std::string>* const fields[] = {&model.date, &model.time, &model.origin,
+                                                  &model.user};
+    appendUtf8(fields[index]->emplace(), typed, encoding);
+}
+
+void SurveyBuilder::title(std::string_view text) { appendUtf8(model.title.emplace(), text, encoding); }
+
+void SurveyBuilder::record(char letter) { model.record.emplace(1, letter); }
+
+void SurveyBuilder::beginVariable(std::string_view ident) {
+    if (open) endVariable();
+    handHead();
+    open.emplace();
+    open->ident.assign(ident);
+    ++variablesBegun;
+    highest = 0;
+}
+
+vqz2xml::Variable* SurveyBuilder::current() { return open ? &*open : nullptr; }
+
+void SurveyBuilder::name(std::string_view typed) {
+    if (vqz2xml::Variable* variable = current()) appendUtf8(variable->name, typed, encoding);
+}
+
+void SurveyBuilder::label(std::string_view text) {
+    if (vqz2xml::Variable* variable = current()) appendUtf8(variable->label, text, encoding);
+}
+
+void SurveyBuilder::type(vqz2xml::VariableType type) {
+    if (vqz2xml::Variable* variable = current()) variable->type = type;
+}
+
+void SurveyBuilder::position(std::optional<std::int64_t> start, std::optional<std::int64_t> finish,
+                             std::int64_t width) {
+    if (vqz2xml::Variable* variable = current()) {
+        variable->start = start;
+        variable->finish = finish;
+        variable->width = width;
+    }
+}
+
+void SurveyBuilder::spread(std::int64_t subfields, std::optional<std::int64_t> width) {
+    if (vqz2xml::Variable* variable = current())
+        variable->spread = vqz2xml::Spread{subfields, width};
+}
+
+void SurveyBuilder::size(std::int64_t size) {
+    if (vqz2xml::Variable* variable = current()) variable->size = size;
+}
+
+void SurveyBuilder::range(std::string_view from, std::string_view to) {
+    if (vqz2xml::Variable* variable = current())
+        variable->range = vqz2xml::Range{std::string(from), std::string(to)};
+}
+
+void SurveyBuilder::value(std::string_view code, std::optional<double> number,
+                          std::string_view label, bool special) {
+    vqz2xml::Variable* variable = current();
+    if (!variable) return;
+    vqz2xml::Code& entry = variable->values.emplace_back();
+    if (!code.empty()) entry.code.emplace(code);
+    entry.number = number;
+    appendUtf8(entry.label, label, encoding);
+    entry.special = special;
+}
+
+void SurveyBuilder::endVariable() {
+    if (!open) return;
+    if (sink) {
+        sink->variable(std::move(*open));
+    } else {
+        model.variables.push_back(std::move(*open));
+    }
+    open.reset();
+}
+
+void SurveyBuilder::note(std::string_view typed) {
+    vqz2xml::Note& note = model.notes.emplace_back();
+    appendNoteUtf8(note.text, typed, encoding);
+    note.before = variablesBegun;
+}
+
+void SurveyBuilder::finish() {
+    endVariable();
+    handHead();
+}
+
+void SurveyBuilder::handHead() {
+    if (headHanded) return;
+    headHanded = true;
+    if (sink) sink->head(model);
+}
+
+namespace {
+
+void appendCharacter(std::string& to, char32_t character) {
+    char bytes[4];
+    to.append(bytes, encodeUtf8(character, bytes));
+}
+
+} // namespace
+
+void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+    to.reserve(to.size() + text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t plain = i;
+        while (plain < text.size() && static_cast<unsigned char>(text[plain]) < 0x80 &&
+               text[plain] != textMark)
+            ++plain;
+        to.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (text[i] == textMark) {
+            // Only the decoder makes marks: a line break, the character 0 or a Latin-1
+            // character given by its code.
+            const auto kind = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+            if (kind == static_cast<unsigned char>(lineBreakMark)) {
+                to += '\n';
+                i += 2;
+            } else if (kind >= 0x80) {
+                appendCharacter(to, kind);
+                i += 2;
+            } else {
+                to += '\0';
+                i += kind == static_cast<unsigned char>(nulCharMark) ? 2 : 1;
+            }
+            continue;
+        }
+        char32_t character = b;
+        std::size_t length = 1;
+        if (encoding == vqz2xml::Encoding::Cp1252) {
+            character = windows1252Character(b);
+        } else if (encoding == vqz2xml::Encoding::Utf8) {
+            if (const std::size_t sequence = utf8SequenceAt(text, i, character)) {
+                length = sequence;
+            } else {
+                character = b;
+            }
+        }
+        appendCharacter(to, character);
+        i += length;
+    }
+}
+
+void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+    to.reserve(to.size() + text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            to += text[i++];
+            continue;
+        }
+        char32_t character = b;
+        if (encoding == vqz2xml::Encoding::Cp1252) {
+            character = windows1252Character(b);
+        } else if (const std::size_t length = utf8SequenceAt(text, i, character)) {
+            to.append(text, i, length);
+            i += length;
+            continue;
+        }
+        appendCharacter(to, character);
+        ++i;
+    }
+}
+
+namespace vqz2xml {
+
+std::string_view typeName(VariableType type) {
+    switch (type) {
+    case VariableType::Single: return "single";
+    case VariableType::Multiple: return "multiple";
+    case VariableType::Quantity: return "quantity";
+    case VariableType::Character: return "character";
+    case VariableType::Logical: return "logical";
+    }
+    return "single";
+}
+
+} // namespace vqz2xml

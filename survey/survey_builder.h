@@ -1,0 +1,73 @@
+// The survey model made from the element chain: each element describes itself to a builder, in
+// the order the write pass visits them, as it would write itself to the XML output.
+#pragma once
+
+#include "chain/survey_output.h"
+#include "vqz2xml/survey.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Where finished parts of the model go. The head (everything in front of the first variable)
+// comes once, before the first variable, or at the end when there is none; then each variable as
+// soon as nothing later can change it.
+class SurveySink {
+  public:
+    virtual ~SurveySink();
+    virtual void head(const vqz2xml::Survey& survey) = 0;
+    virtual void variable(vqz2xml::Variable&& variable) = 0;
+};
+
+class SurveyBuilder : public SurveyOutput {
+  public:
+    // Texts are read in `encoding` (not Auto). Without a sink the variables stay in the survey.
+    explicit SurveyBuilder(vqz2xml::Encoding encoding, SurveySink* sink = nullptr);
+
+    void version(int minor) override;
+    void standardNames() override { model.standardNames = true; }
+    void headerField(HeaderField field, std::string_view typed) override;
+    void title(std::string_view text) override;
+    void record(char letter) override;
+    void beginVariable(std::string_view ident) override;
+    void name(std::string_view typed) override;
+    void label(std::string_view text) override;
+    void type(vqz2xml::VariableType type) override;
+    void position(std::optional<std::int64_t> start, std::optional<std::int64_t> finish,
+                  std::int64_t width) override;
+    void spread(std::int64_t subfields, std::optional<std::int64_t> width) override;
+    void size(std::int64_t size) override;
+    void range(std::string_view from, std::string_view to) override;
+    void value(std::string_view code, std::optional<double> number, std::string_view label,
+               bool special) override;
+    std::int64_t& highestCode() override { return highest; }
+    void endVariable() override;
+    void note(std::string_view typed) override;
+
+    // Hands over what is still open: the head, a variable the input ended in.
+    void finish();
+    vqz2xml::Survey& survey() { return model; }
+
+  private:
+    vqz2xml::Variable* current();
+    void handHead();
+
+    vqz2xml::Encoding encoding;
+    SurveySink* sink;
+    vqz2xml::Survey model;
+    std::optional<vqz2xml::Variable> open; // the variable being described, when there is a sink
+    std::size_t variablesBegun = 0;
+    std::int64_t highest = 0;
+    bool headHanded = false;
+    bool seen[4] = {};
+};
+
+// A text of the internal form as UTF-8: typed bytes from 0x80 up read in `encoding`, marked
+// characters as the characters they stand for ("{nl}" a line feed).
+void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
+
+// A note's typed text as UTF-8, as a comment holds it: in Windows-1252 its characters, otherwise
+// a valid UTF-8 sequence as it stands and any other byte from 0x80 up its Latin-1 character.
+void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
