@@ -3,3 +3,7 @@
 convert_native <- function(input, name, output, encoding) {
   .Call(`_vqz2xml_convert_native`, input, name, output, encoding)
 }
+
+read_survey_native <- function(input, name, encoding) {
+  .Call(`_vqz2xml_read_survey_native`, input, name, encoding)
+}

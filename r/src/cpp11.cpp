@@ -12,10 +12,18 @@ extern "C" SEXP _vqz2xml_convert_native(SEXP input, SEXP name, SEXP output, SEXP
     return cpp11::as_sexp(convert_native(cpp11::as_cpp<cpp11::decay_t<SEXP>>(input), cpp11::as_cpp<cpp11::decay_t<std::string>>(name), cpp11::as_cpp<cpp11::decay_t<std::string>>(output), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding)));
   END_CPP11
 }
+// survey.cpp
+cpp11::list read_survey_native(SEXP input, std::string name, std::string encoding);
+extern "C" SEXP _vqz2xml_read_survey_native(SEXP input, SEXP name, SEXP encoding) {
+  BEGIN_CPP11
+    return cpp11::as_sexp(read_survey_native(cpp11::as_cpp<cpp11::decay_t<SEXP>>(input), cpp11::as_cpp<cpp11::decay_t<std::string>>(name), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding)));
+  END_CPP11
+}
 
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
-    {"_vqz2xml_convert_native", (DL_FUNC) &_vqz2xml_convert_native, 4},
+    {"_vqz2xml_convert_native",     (DL_FUNC) &_vqz2xml_convert_native,     4},
+    {"_vqz2xml_read_survey_native", (DL_FUNC) &_vqz2xml_read_survey_native, 3},
     {NULL, NULL, 0}
 };
 }
