@@ -30,6 +30,8 @@ constexpr const char* helpText =
     "      --fsync            flush each output to the disk before it replaces the old one\n"
     "      --report=FILE      one JSON object per input into FILE (\"-\": standard output)\n"
     "  -j, --jobs=N           convert N inputs at a time (default: one per processor)\n"
+    "      --format=FORMAT    xml (default) writes each input's XML document, NAME.xml; json\n"
+    "                         its survey as one JSON document, NAME.json\n"
     "      --encoding=NAME    how bytes 0x80-0xFF of texts are read: latin1 (default;\n"
     "                         also latin-1, iso-8859-1), cp1252 (windows-1252), utf-8\n"
     "                         (utf8; a leading byte-order mark is skipped) or auto, which\n"
@@ -94,6 +96,7 @@ constexpr OptionName optionNames[] = {
     {'d', "output-dir", "a folder name"},
     {'j', "jobs", "a number"},
     {0, "encoding", "a name"},
+    {0, "format", "xml or json"},
     {0, "report", "a file name"},
     {'r', "recursive", ""},
     {'f', "force", ""},
@@ -182,18 +185,25 @@ unsigned jobCount(const std::string& text) {
 
 // The values the options were given, checked; the reason when one is not valid.
 std::string takeValues(BatchOptions& options, const std::optional<std::string>& jobs,
-                       const std::optional<std::string>& encoding) {
+                       const std::optional<std::string>& encoding,
+                       const std::optional<std::string>& format) {
     const std::pair<const std::optional<std::string>*, std::string_view> valued[] = {
         {&options.output, "output"},
         {&options.outputDir, "output-dir"},
         {&options.report, "report"},
         {&jobs, "jobs"},
-        {&encoding, "encoding"}};
+        {&encoding, "encoding"},
+        {&format, "format"}};
     for (const auto& [value, name] : valued) {
         if (*value && (*value)->empty()) return needsValue(*findOption(name, 0));
     }
     if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
         return "invalid number of jobs: '" + printableName(*jobs) + "'";
+    }
+    if (format && *format == "json") {
+        options.format = OutputFormat::Json;
+    } else if (format && *format != "xml") {
+        return "invalid format: '" + printableName(*format) + "' (xml or json)";
     }
     if (encoding && !parseEncodingName(*encoding, options.encoding)) {
         return "invalid encoding: '" + printableName(*encoding) +
@@ -210,6 +220,10 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
         if (argument.size() > 1 && argument[0] == '-') return true; // "--" included
     }
     return false;
+}
+
+std::string_view outputEnding(OutputFormat format) {
+    return format == OutputFormat::Json ? ".json" : ".xml";
 }
 
 bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding) {
@@ -234,6 +248,7 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     bool progress = false;
     std::optional<std::string> jobs;
     std::optional<std::string> encoding;
+    std::optional<std::string> format;
     // A repeated option takes its last value, as the GNU tools do.
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("-o,--output", options.output)->multi_option_policy(last);
@@ -248,6 +263,7 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     app.add_option("--report", options.report)->multi_option_policy(last);
     app.add_option("-j,--jobs", jobs)->multi_option_policy(last);
     app.add_option("--encoding", encoding)->multi_option_policy(last);
+    app.add_option("--format", format)->multi_option_policy(last);
     app.add_flag("-q,--quiet", quiet);
     app.add_flag("-v,--verbose", verbose);
     app.add_flag("--progress,!--no-progress", progress)->multi_option_policy(last);
@@ -267,7 +283,7 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
         parsed.error = "unknown option '" + printableName(extra) + "'";
         return parsed;
     }
-    parsed.error = takeValues(options, jobs, encoding);
+    parsed.error = takeValues(options, jobs, encoding, format);
     if (!parsed.error.empty()) return parsed;
     // Without either flag CLI11 still sets the value (to false): the count tells them apart.
     if (app.count("--progress") > 0) options.progress = progress;

@@ -10,6 +10,12 @@
 
 enum class Verbosity { Quiet, Normal, Verbose };
 
+// What each input becomes: its XML document, or its survey as one JSON document.
+enum class OutputFormat { Xml, Json };
+
+// The ending of an output in `format`: ".xml" or ".json".
+std::string_view outputEnding(OutputFormat format);
+
 struct BatchOptions {
     std::vector<std::string> inputs; // as given; "-" is standard input
     std::optional<std::string> output;
@@ -25,6 +31,7 @@ struct BatchOptions {
     unsigned jobs = 0;                 // 0: one per processor
     // None: guessed for each input ("auto").
     std::optional<vqz2xml::Encoding> encoding = vqz2xml::Encoding::Latin1;
+    OutputFormat format = OutputFormat::Xml;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;

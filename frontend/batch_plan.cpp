@@ -84,7 +84,11 @@ class FileKeys {
 
 std::string outputName(const BatchOptions& options, const std::string& argument) {
     if (options.output) return *options.output == "-" ? std::string() : *options.output;
-    const std::string beside = outputFileName(argument, std::nullopt);
+    std::string beside = outputFileName(argument, std::nullopt);
+    if (options.format != OutputFormat::Xml && beside.size() >= 4 &&
+        beside.compare(beside.size() - 4, 4, ".xml") == 0) {
+        beside.replace(beside.size() - 4, 4, outputEnding(options.format));
+    }
     if (!options.outputDir) return beside;
     return platform::toUtf8(platform::toPath(*options.outputDir) /
                             platform::toPath(beside).filename());
@@ -95,7 +99,7 @@ std::string foundOutputName(const BatchOptions& options, const std::string& fold
                             const fs::path& relative) {
     if (options.output) return *options.output == "-" ? std::string() : *options.output;
     std::string name = platform::toUtf8(relative.filename());
-    name.replace(name.size() - vqzEnding.size(), vqzEnding.size(), ".xml");
+    name.replace(name.size() - vqzEnding.size(), vqzEnding.size(), outputEnding(options.format));
     const fs::path base = platform::toPath(options.outputDir ? *options.outputDir : folder);
     return platform::toUtf8(base / relative.parent_path() / platform::toPath(name));
 }

@@ -7,6 +7,7 @@
 #include "frontend/batch_plan.h"
 #include "frontend/batch_report.h"
 #include "frontend/printable_name.h"
+#include "library/survey_json.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
@@ -253,13 +254,12 @@ class Converter {
         if (direct && options.noFaultyOutput) {
             // What goes straight out cannot be taken back, so a faulty input is found first.
             std::ostream nowhere(nullptr);
-            const vqz2xml::Outcome outcome =
-                convertInput(input.text, nowhere, input.options, settings);
+            const vqz2xml::Outcome outcome = produce(input, nowhere);
             if (!outcome.complete) return judge(job, input, outcome, false, report);
         }
         CountingBuffer counter(*output.stream().rdbuf());
         std::ostream counted(&counter);
-        const vqz2xml::Outcome outcome = convertInput(input.text, counted, input.options, settings);
+        const vqz2xml::Outcome outcome = produce(input, counted);
         const bool kept = outcome.complete || !options.noFaultyOutput;
         if (kept && !output.commit(options.fsync ? platform::Sync::ToDisk : platform::Sync::None)) {
             return fail(report,
@@ -271,6 +271,13 @@ class Converter {
             report.record.bytesOut = counter.count();
         }
         judge(job, input, outcome, kept, report);
+    }
+
+    // The input's output in the format asked for.
+    vqz2xml::Outcome produce(const Input& input, std::ostream& out) const {
+        if (options.format == OutputFormat::Json)
+            return writeSurveyJson(input.text, out, input.options);
+        return convertInput(input.text, out, input.options, settings);
     }
 
     // A faulty input's output takes its input's time, so that --update converts it again.

@@ -1,4 +1,5 @@
 // The C interface: conversions into results the caller frees, with no exception let through.
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.h"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -77,6 +78,7 @@ std::optional<vqz2xml::Encoding> encodingOf(vqz2xml_encoding encoding) {
     case VQZ2XML_LATIN1: return vqz2xml::Encoding::Latin1;
     case VQZ2XML_CP1252: return vqz2xml::Encoding::Cp1252;
     case VQZ2XML_UTF8: return vqz2xml::Encoding::Utf8;
+    case VQZ2XML_AUTO: return vqz2xml::Encoding::Auto;
     default: return std::nullopt;
     }
 }
@@ -137,6 +139,38 @@ extern "C" void vqz2xml_result_free(vqz2xml_result* result) {
     std::free(result->message);
     *result = vqz2xml_result{};
 }
+
+extern "C" vqz2xml_encoding vqz2xml_choose_encoding(const char* input, size_t size,
+                                                    vqz2xml_encoding requested) {
+    if (requested != VQZ2XML_AUTO || (input == nullptr && size != 0)) return requested;
+    switch (vqz2xml::chooseEncoding(std::string_view(size == 0 ? "" : input, size),
+                                    vqz2xml::Encoding::Auto)) {
+    case vqz2xml::Encoding::Cp1252: return VQZ2XML_CP1252;
+    case vqz2xml::Encoding::Utf8: return VQZ2XML_UTF8;
+    default: return VQZ2XML_LATIN1;
+    }
+}
+
+extern "C" int vqz2xml_read_survey_json(const char* input, size_t size, vqz2xml_encoding encoding,
+                                        char** json, size_t* json_size) {
+    if (json == nullptr) return VQZ2XML_INVALID_ARGUMENT;
+    *json = nullptr;
+    if (json_size != nullptr) *json_size = 0;
+    const auto chosen = encodingOf(encoding);
+    if ((input == nullptr && size != 0) || !chosen) return VQZ2XML_INVALID_ARGUMENT;
+    try {
+        const std::string text = vqz2xml::toJson(vqz2xml::readSurvey(
+            size == 0 ? std::string_view() : std::string_view(input, size), {*chosen}));
+        *json = copyOf(text);
+        if (*json == nullptr) return VQZ2XML_OUT_OF_MEMORY;
+        if (json_size != nullptr) *json_size = text.size();
+        return VQZ2XML_OK;
+    } catch (...) {
+        return VQZ2XML_OUT_OF_MEMORY;
+    }
+}
+
+extern "C" void vqz2xml_json_free(char* json) { std::free(json); }
 
 extern "C" const char* vqz2xml_version(void) {
     // The view is of a string literal, so a terminator follows it.

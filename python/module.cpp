@@ -1,4 +1,5 @@
 // The Python module vqz2xml: convert(data, encoding="latin1") over the C++ interface.
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
 #include <pybind11/pybind11.h>
@@ -13,11 +14,13 @@ struct PyResult {
     bool complete = false;
     py::bytes xml;
     py::object diagnostic = py::none();
+    std::string encoding; // the one used: "latin1", "cp1252" or "utf-8"
 };
 
 // Python's own name for the codec, so that every spelling Python accepts for these three
 // ("latin-1", "ISO-8859-1", "windows-1252", "UTF8", ...) is accepted here too.
 vqz2xml::Encoding encodingNamed(const std::string& name) {
+    if (vqz2xml::encodingNamed(name) == vqz2xml::Encoding::Auto) return vqz2xml::Encoding::Auto;
     std::string canonical;
     try {
         canonical =
@@ -29,7 +32,7 @@ vqz2xml::Encoding encodingNamed(const std::string& name) {
     if (canonical == "cp1252") return vqz2xml::Encoding::Cp1252;
     if (canonical == "utf-8") return vqz2xml::Encoding::Utf8;
     throw py::value_error("unsupported encoding '" + name +
-                          "': use \"latin1\", \"cp1252\" or \"utf-8\"");
+                          "': use \"latin1\", \"cp1252\", \"utf-8\" or \"auto\"");
 }
 
 // A contiguous view of any bytes-like object, held while the conversion reads it.
@@ -62,9 +65,19 @@ PyResult convert(const py::object& data, const std::string& encoding) {
     }
     PyResult converted;
     converted.complete = result.complete;
+    converted.encoding = std::string(vqz2xml::encodingName(result.encoding));
     converted.xml = py::bytes(result.xml);
     if (result.diagnostic) converted.diagnostic = py::cast(std::move(*result.diagnostic));
     return converted;
+}
+
+// The survey's JSON document, read while other threads run.
+std::string readSurveyJson(const py::object& data, const std::string& encoding) {
+    vqz2xml::Options options;
+    options.encoding = encodingNamed(encoding);
+    const BytesView input(data);
+    py::gil_scoped_release released;
+    return vqz2xml::toJson(vqz2xml::readSurvey(input.bytes(), options));
 }
 
 std::string quoted(const std::string& text) { return py::repr(py::str(text)).cast<std::string>(); }
@@ -98,6 +111,7 @@ PYBIND11_MODULE(_native, module) {
         .def_readonly("complete", &PyResult::complete)
         .def_readonly("xml", &PyResult::xml)
         .def_readonly("diagnostic", &PyResult::diagnostic)
+        .def_readonly("encoding", &PyResult::encoding)
         .def("__repr__", [](const PyResult& r) {
             return std::string("<vqz2xml.Result complete=") + (r.complete ? "True" : "False") +
                    ", " + std::to_string(py::len(r.xml)) + " bytes of XML>";
@@ -107,5 +121,8 @@ PYBIND11_MODULE(_native, module) {
                "convert(data: bytes, encoding: str = \"latin1\") -> Result\n\n"
                "Converts classic input (bytes or any bytes-like object) into Quorbel XML 1.1, the "
                "same bytes the vqz2xml program writes. encoding tells how bytes 0x80 to 0xFF "
-               "are read: \"latin1\", \"cp1252\" or \"utf-8\"; another name raises ValueError.");
+               "are read: \"latin1\", \"cp1252\", \"utf-8\" or \"auto\" (chosen from the "
+               "bytes; result.encoding tells which); another name raises ValueError.");
+    module.def("_read_survey_json", &readSurveyJson, py::arg("data"), py::arg("encoding"),
+               "The survey of classic input as its JSON document (str); read_survey wraps it.");
 }

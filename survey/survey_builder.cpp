@@ -119,19 +119,22 @@ void appendCharacter(std::string& to, char32_t character) {
 
 } // namespace
 
-void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+namespace {
+
+template <bool marked>
+void appendAsUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
     to.reserve(to.size() + text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t plain = i;
         while (plain < text.size() && static_cast<unsigned char>(text[plain]) < 0x80 &&
-               text[plain] != textMark)
+               (!marked || text[plain] != textMark))
             ++plain;
         to.append(text, i, plain - i);
         i = plain;
         if (i == text.size()) break;
         const auto b = static_cast<unsigned char>(text[i]);
-        if (text[i] == textMark) {
+        if (marked && text[i] == textMark) {
             // Only the decoder makes marks: a line break, the character 0 or a Latin-1
             // character given by its code.
             const auto kind = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
@@ -161,6 +164,16 @@ void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encodi
         appendCharacter(to, character);
         i += length;
     }
+}
+
+} // namespace
+
+void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+    appendAsUtf8<true>(to, text, encoding);
+}
+
+void appendTypedUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+    appendAsUtf8<false>(to, text, encoding);
 }
 
 void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {

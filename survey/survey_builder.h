@@ -68,6 +68,9 @@ class SurveyBuilder : public SurveyOutput {
 // characters as the characters they stand for ("{nl}" a line feed).
 void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
 
+// Typed bytes as UTF-8, read in `encoding`, a zero byte among them included.
+void appendTypedUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);
+
 // A note's typed text as UTF-8, as a comment holds it: in Windows-1252 its characters, otherwise
 // a valid UTF-8 sequence as it stands and any other byte from 0x80 up its Latin-1 character.
 void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding);

@@ -99,6 +99,11 @@ struct SurveyResult {
 // conversion. Throws std::bad_alloc when memory runs out.
 VQZ2XML_API SurveyResult readSurvey(std::string_view input, const Options& options = {});
 
+// The survey as one JSON document (indented by two blanks, ending in a line end): the head's
+// fields, "variables", "notes", "complete", "encoding" and "diagnostic", with the names of the
+// model in snake_case ("standard_names") and null for every absent value.
+VQZ2XML_API std::string toJson(const SurveyResult& result);
+
 // "single", "multiple", "quantity", "character" or "logical".
 VQZ2XML_API std::string_view typeName(VariableType type);
 

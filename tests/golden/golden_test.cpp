@@ -1,5 +1,6 @@
 // Converts every classic file in this folder and compares the result with the XML beside it; an
 // XML parser, where the build has one, checks every complete document against the schema.
+#include "library/survey_json.h"
 #include "tests/golden/golden_cases.h"
 #include "tests/golden/schema_check.h"
 
@@ -94,6 +95,12 @@ TEST_P(GoldenTest, ModelHoldsWhatTheXmlShows) {
     if (read.complete) {
         EXPECT_EQ("", surveyMismatch(xml, read.survey));
     }
+    // The JSON streamed a variable at a time is the whole model's.
+    std::ostringstream streamed;
+    const vqz2xml::Outcome outcome =
+        writeSurveyJson(input, streamed, {encodingOfCase(GetParam())});
+    EXPECT_EQ(vqz2xml::toJson(read), streamed.str());
+    EXPECT_EQ(read.complete, outcome.complete);
 }
 
 TEST(ExamplesTest, ValidInEveryEncoding) {

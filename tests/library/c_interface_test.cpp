@@ -2,6 +2,7 @@
 // and one-line diagnostic, refuses invalid arguments and frees safely.
 #include "tests/golden/golden_cases.h"
 #include "tests/library/c_calls.h"
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.h"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -91,8 +92,9 @@ TEST(CInterfaceTest, TakesEveryEncodingAndRefusesInvalidArguments) {
         {"Latin-1", complete.data(), complete.size(), VQZ2XML_LATIN1, VQZ2XML_OK},
         {"Windows-1252", complete.data(), complete.size(), VQZ2XML_CP1252, VQZ2XML_OK},
         {"UTF-8", complete.data(), complete.size(), VQZ2XML_UTF8, VQZ2XML_OK},
+        {"auto", complete.data(), complete.size(), VQZ2XML_AUTO, VQZ2XML_OK},
         {"null input with a size", nullptr, 5, VQZ2XML_LATIN1, VQZ2XML_INVALID_ARGUMENT},
-        {"encoding one past the last", complete.data(), complete.size(), 3,
+        {"encoding one past the last", complete.data(), complete.size(), 4,
          VQZ2XML_INVALID_ARGUMENT},
         {"negative encoding", complete.data(), complete.size(), -1, VQZ2XML_INVALID_ARGUMENT},
         {"large encoding", complete.data(), complete.size(), 1 << 20, VQZ2XML_INVALID_ARGUMENT},
@@ -127,6 +129,38 @@ TEST(CInterfaceTest, FreeIsSafeOnNullZeroedAndFreedResults) {
     EXPECT_EQ(nullptr, result.xml);
     EXPECT_EQ(nullptr, result.message);
     vqz2xml_result_free(&result);
+}
+
+// The survey's JSON through C is the C++ interface's, and the encoding chosen for auto is told.
+TEST(CInterfaceTest, ReadsTheSurveyAsJson) {
+    for (const auto& c : goldenCases()) {
+        SCOPED_TRACE(c.name);
+        char* json = nullptr;
+        std::size_t size = 0;
+        ASSERT_EQ(VQZ2XML_OK, vqz2xml_read_survey_json(c.input.data(), c.input.size(),
+                                                       static_cast<vqz2xml_encoding>(c.encoding),
+                                                       &json, &size));
+        EXPECT_EQ(vqz2xml::toJson(vqz2xml::readSurvey(c.input, {c.encoding})),
+                  std::string(json, size));
+        vqz2xml_json_free(json);
+    }
+    char* json = reinterpret_cast<char*>(1);
+    EXPECT_EQ(VQZ2XML_INVALID_ARGUMENT,
+              vqz2xml_read_survey_json(nullptr, 3, VQZ2XML_LATIN1, &json, nullptr));
+    EXPECT_EQ(nullptr, json);
+    EXPECT_EQ(VQZ2XML_INVALID_ARGUMENT,
+              vqz2xml_read_survey_json("VQZ", 3, static_cast<vqz2xml_encoding>(9), &json, nullptr));
+    EXPECT_EQ(VQZ2XML_INVALID_ARGUMENT, vqz2xml_read_survey_json("VQZ", 3, VQZ2XML_AUTO, nullptr, nullptr));
+    vqz2xml_json_free(nullptr);
+
+    const std::string utf8 = std::string(complete).replace(complete.find("\"b\""), 3, "\"\xc3\xa9\"");
+    EXPECT_EQ(VQZ2XML_UTF8, vqz2xml_choose_encoding(utf8.data(), utf8.size(), VQZ2XML_AUTO));
+    EXPECT_EQ(VQZ2XML_CP1252, vqz2xml_choose_encoding("\x93", 1, VQZ2XML_AUTO));
+    EXPECT_EQ(VQZ2XML_LATIN1, vqz2xml_choose_encoding(nullptr, 0, VQZ2XML_AUTO));
+    EXPECT_EQ(VQZ2XML_CP1252, vqz2xml_choose_encoding("x", 1, VQZ2XML_CP1252));
+    OwnedResult owned;
+    ASSERT_EQ(VQZ2XML_OK, vqz2xml_convert(utf8.data(), utf8.size(), VQZ2XML_AUTO, &owned.result));
+    EXPECT_NE(nullptr, std::strstr(owned.result.xml, "&#xe9;"));
 }
 
 TEST(LibraryTest, VersionIsTheProjects) {
