@@ -1,7 +1,6 @@
 // The R package's survey model: the library's Survey as a list of the head's fields with data
 // frames of the variables, their codes and the notes.
 #include "r_glue.h"
-#include "vqz2xml/survey.hpp"
 
 #include <cpp11/data_frame.hpp>
 #include <cpp11/doubles.hpp>
@@ -114,11 +113,7 @@ cpp11::writable::data_frame noteFrame(const std::vector<vqz2xml::Note>& notes) {
 
 } // namespace
 
-[[cpp11::register]]
-cpp11::list read_survey_native(SEXP input, std::string name, std::string encoding) {
-    std::string room;
-    const std::string_view bytes = inputBytes(input, room);
-    const vqz2xml::SurveyResult result = vqz2xml::readSurvey(bytes, {encodingOption(encoding)});
+cpp11::writable::list surveyList(const vqz2xml::SurveyResult& result, const std::string& name) {
     const vqz2xml::Survey& survey = result.survey;
     return cpp11::writable::list(
         {"version"_nm = rText(survey.version), "standard_names"_nm = survey.standardNames,
@@ -130,4 +125,11 @@ cpp11::list read_survey_native(SEXP input, std::string name, std::string encodin
          "complete"_nm = result.complete,
          "encoding"_nm = rText(vqz2xml::encodingName(result.encoding)),
          "diagnostic"_nm = diagnosticList(name, result.diagnostic)});
+}
+
+[[cpp11::register]]
+cpp11::list read_survey_native(SEXP input, std::string name, std::string encoding) {
+    std::string room;
+    const std::string_view bytes = inputBytes(input, room);
+    return surveyList(vqz2xml::readSurvey(bytes, {encodingOption(encoding)}), name);
 }
