@@ -43,12 +43,16 @@ SEXP diagnosticList(const std::string& name, const std::optional<vqz2xml::Diagno
          "message"_nm = rText(vqz2xml::diagnosticLine(name, *diagnostic))});
 }
 
-cpp11::r_string rText(std::string_view text) {
+SEXP rChar(std::string_view text) {
     std::string shown;
     if (text.find('\0') != std::string_view::npos) {
-        for (const char c : text) shown += c == '\0' ? std::string_view("{00}") : std::string_view(&c, 1);
+        for (const char c : text) {
+            if (c == '\0') shown += "{00}";
+            else shown += c;
+        }
         text = shown;
     }
-    return cpp11::r_string(
-        cpp11::safe[Rf_mkCharLenCE](text.data(), static_cast<int>(text.size()), CE_UTF8));
+    return cpp11::safe[Rf_mkCharLenCE](text.data(), static_cast<int>(text.size()), CE_UTF8);
 }
+
+cpp11::r_string rText(std::string_view text) { return cpp11::r_string(rChar(text)); }

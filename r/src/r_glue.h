@@ -24,6 +24,8 @@ SEXP diagnosticList(const std::string& name, const std::optional<vqz2xml::Diagno
 
 // A UTF-8 text as an R string. R strings hold no character 0, which shows as its brace code.
 cpp11::r_string rText(std::string_view text);
+// The same unprotected, for a vector to take at once.
+SEXP rChar(std::string_view text);
 
 // The survey as read_survey gives it: the head's fields, data frames of the variables, codes and
 // notes, whether it is complete, the encoding used, and the diagnostic of a faulty one.
