@@ -15,12 +15,13 @@ cp -R "$root/r" "$package"
 rm -f "$package/src/"*.o "$package/src/"*.so "$package/src/Makevars"
 echo "Version: $version" >>"$package/DESCRIPTION"
 
-# The folders the library is made of, this system's files only; the platform layer's units
-# join as the others include them.
+# The folders the library is made of, this system's files only, but library/ (the C interface
+# and the JSON writer, which needs nlohmann-json); the platform layer's units join as the others
+# include them.
 src="$package/src"
 mkdir -p "$src/include"
 cp -R "$root/include/vqz2xml" "$src/include/"
-for folder in reader chain grammar core library survey data; do
+for folder in reader chain grammar core survey data; do
   [ -d "$root/$folder" ] || continue
   mkdir -p "$src/$folder"
   find "$root/$folder" -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \) ! -name '*_windows.cpp' \
