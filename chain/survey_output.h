@@ -4,6 +4,7 @@
 
 #include "vqz2xml/survey.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ class SurveyOutput {
     virtual void spread(std::int64_t subfields, std::optional<std::int64_t> width) = 0;
     virtual void size(std::int64_t size) = 0;
     virtual void range(std::string_view from, std::string_view to) = 0;
+    // A code list of about `entries` entries follows.
+    virtual void beginValues(std::size_t entries) = 0;
     // An entry of the code list: its code as typed (empty when it has none), its number, and its
     // label.
     virtual void value(std::string_view code, std::optional<double> number,

@@ -26,12 +26,18 @@ constexpr const char* helpText =
     "  -n, --no-clobber       skip inputs whose output exists\n"
     "  -u, --update           convert only inputs whose output is missing or not newer\n"
     "      --no-faulty-output a faulty input writes no output and leaves an old one alone\n"
-    "      --check            parse only: report faulty inputs, write no file\n"
+    "      --check            parse only: report faulty inputs, write no file; with\n"
+    "                         --data or data files beside the inputs, check the data too\n"
+    "      --format=FORMAT    xml (default): each input's XML document, NAME.xml; json: its\n"
+    "                         survey as one JSON document, NAME.json; csv: its data file's\n"
+    "                         records, NAME.csv\n"
+    "      --data=FILE        the single input's data file (default: the file beside each\n"
+    "                         input with its name and the extension .dat, any letter case)\n"
+    "      --labels           CSV values that have a label written as the label\n"
+    "      --strict-data      stop reading a data file at its first data error\n"
     "      --fsync            flush each output to the disk before it replaces the old one\n"
     "      --report=FILE      one JSON object per input into FILE (\"-\": standard output)\n"
     "  -j, --jobs=N           convert N inputs at a time (default: one per processor)\n"
-    "      --format=FORMAT    xml (default) writes each input's XML document, NAME.xml; json\n"
-    "                         its survey as one JSON document, NAME.json\n"
     "      --encoding=NAME    how bytes 0x80-0xFF of texts are read: latin1 (default;\n"
     "                         also latin-1, iso-8859-1), cp1252 (windows-1252), utf-8\n"
     "                         (utf8; a leading byte-order mark is skipped) or auto, which\n"
@@ -96,8 +102,9 @@ constexpr OptionName optionNames[] = {
     {'d', "output-dir", "a folder name"},
     {'j', "jobs", "a number"},
     {0, "encoding", "a name"},
-    {0, "format", "xml or json"},
     {0, "report", "a file name"},
+    {0, "format", "xml, json or csv"},
+    {0, "data", "a file name"},
     {'r', "recursive", ""},
     {'f', "force", ""},
     {'n', "no-clobber", ""},
@@ -105,6 +112,8 @@ constexpr OptionName optionNames[] = {
     {0, "no-faulty-output", ""},
     {0, "check", ""},
     {0, "fsync", ""},
+    {0, "labels", ""},
+    {0, "strict-data", ""},
     {'q', "quiet", ""},
     {'v', "verbose", ""},
     {0, "progress", ""},
@@ -193,22 +202,23 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
         {&options.report, "report"},
         {&jobs, "jobs"},
         {&encoding, "encoding"},
-        {&format, "format"}};
+        {&format, "format"},
+        {&options.data, "data"}};
     for (const auto& [value, name] : valued) {
         if (*value && (*value)->empty()) return needsValue(*findOption(name, 0));
     }
     if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
         return "invalid number of jobs: '" + printableName(*jobs) + "'";
     }
-    if (format && *format == "json") {
-        options.format = OutputFormat::Json;
-    } else if (format && *format != "xml") {
-        return "invalid format: '" + printableName(*format) + "' (xml or json)";
-    }
     if (encoding && !parseEncodingName(*encoding, options.encoding)) {
         return "invalid encoding: '" + printableName(*encoding) +
                "' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, utf8 or auto)";
     }
+    if (format && *format != "xml" && *format != "json" && *format != "csv") {
+        return "invalid format: '" + printableName(*format) + "' (xml, json or csv)";
+    }
+    if (format && *format == "json") options.format = OutputFormat::Json;
+    if (format && *format == "csv") options.format = OutputFormat::Csv;
     return {};
 }
 
@@ -223,7 +233,12 @@ bool isOptionForm(const std::vector<std::string>& arguments) {
 }
 
 std::string_view outputEnding(OutputFormat format) {
-    return format == OutputFormat::Json ? ".json" : ".xml";
+    switch (format) {
+    case OutputFormat::Json: return ".json";
+    case OutputFormat::Csv: return ".csv";
+    case OutputFormat::Xml: break;
+    }
+    return ".xml";
 }
 
 bool parseEncodingName(std::string_view name, std::optional<vqz2xml::Encoding>& encoding) {
@@ -263,12 +278,15 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     app.add_option("--report", options.report)->multi_option_policy(last);
     app.add_option("-j,--jobs", jobs)->multi_option_policy(last);
     app.add_option("--encoding", encoding)->multi_option_policy(last);
-    app.add_option("--format", format)->multi_option_policy(last);
     app.add_flag("-q,--quiet", quiet);
     app.add_flag("-v,--verbose", verbose);
     app.add_flag("--progress,!--no-progress", progress)->multi_option_policy(last);
     app.add_flag("-h,--help", options.help);
     app.add_flag("--version", options.version);
+    app.add_option("--format", format)->multi_option_policy(last);
+    app.add_option("--data", options.data)->multi_option_policy(last);
+    app.add_flag("--labels", options.labels);
+    app.add_flag("--strict-data", options.strictData);
     app.add_option("inputs", options.inputs);
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
@@ -299,6 +317,11 @@ ParsedOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     } else if (options.output && options.inputs.size() > 1) {
         parsed.error = "--output names the output of a single input, but " +
                        std::to_string(options.inputs.size()) + " inputs are given";
+    } else if (options.data && options.inputs.size() > 1) {
+        parsed.error = "--data names the data file of a single input, but " +
+                       std::to_string(options.inputs.size()) + " inputs are given";
+    } else if (options.labels && options.format != OutputFormat::Csv) {
+        parsed.error = "--labels needs --format=csv";
     } else if (options.report && *options.report == "-" && writesXmlToStandardOutput(options)) {
         parsed.error = "--report=- and the XML cannot both go to standard output";
     }

@@ -10,10 +10,11 @@
 
 enum class Verbosity { Quiet, Normal, Verbose };
 
-// What each input becomes: its XML document, or its survey as one JSON document.
-enum class OutputFormat { Xml, Json };
+// What each input becomes: its XML document, its survey as one JSON document, or its data
+// file's records as CSV.
+enum class OutputFormat { Xml, Json, Csv };
 
-// The ending of an output in `format`: ".xml" or ".json".
+// The ending of an output in `format`: ".xml", ".json" or ".csv".
 std::string_view outputEnding(OutputFormat format);
 
 struct BatchOptions {
@@ -36,6 +37,9 @@ struct BatchOptions {
     std::optional<bool> progress; // unset: when standard error is a terminal
     bool help = false;
     bool version = false;
+    std::optional<std::string> data; // the single input's data file
+    bool labels = false;     // CSV values with a label written as their labels
+    bool strictData = false; // reading data stops at the first data error
 };
 
 // True when the arguments (the program's name first) take the option form: some argument up to

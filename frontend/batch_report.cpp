@@ -59,6 +59,11 @@ std::string reportLine(const ReportRecord& record) {
         putText(object, "found", record.diagnostic->found);
     }
     if (record.status == Status::Failed) putText(object, "error", record.error);
+    if (record.data) {
+        object["records"] = record.data->records;
+        object["data_errors"] = record.data->errors;
+        object["data_warnings"] = record.data->warnings;
+    }
     return object.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

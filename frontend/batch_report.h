@@ -27,11 +27,19 @@ struct ReportRecord {
     std::uint64_t bytesOut = 0;                    // bytes written
     std::optional<vqz2xml::Diagnostic> diagnostic; // a faulty input's
     std::string error;                             // why a failed input was not converted
+    // Of an input whose data file was read: its records, data errors and values warned about.
+    struct DataCounts {
+        std::uint64_t records = 0;
+        std::uint64_t errors = 0;
+        std::uint64_t warnings = 0;
+    };
+    std::optional<DataCounts> data;
 };
 
 // The object of one record, without the line end: "input", "output" (null when none), "status",
 // "encoding" (null when nothing was read), "bytes_in", "bytes_out", a faulty input's "line",
-// "column", "expected" and "found", a failed input's "error". The line is always valid UTF-8: a
+// "column", "expected" and "found", a failed input's "error", and where a data file was read
+// "records", "data_errors" and "data_warnings". The line is always valid UTF-8: a
 // name or found text that is not valid UTF-8 has each broken sequence written as U+FFFD, as
 // UTF-8 decoders replace them, and its exact bytes follow in hexadecimal under the same key with
 // "_hex" added ("input_hex", "found_hex", ...): readable as it stands, and exact for a program

@@ -6,6 +6,7 @@
 #include "frontend/batch_options.h"
 #include "frontend/batch_plan.h"
 #include "frontend/batch_report.h"
+#include "frontend/data_run.h"
 #include "frontend/printable_name.h"
 #include "library/survey_json.h"
 #include "platform/input_file.h"
@@ -251,6 +252,7 @@ class Converter {
 
     void write(const Job& job, const Input& input, platform::OutputFile& output, bool direct,
                Report& report) const {
+        if (options.format == OutputFormat::Csv) return writeData(job, input, output, report);
         if (direct && options.noFaultyOutput) {
             // What goes straight out cannot be taken back, so a faulty input is found first.
             std::ostream nowhere(nullptr);
@@ -290,8 +292,61 @@ class Converter {
 
     void check(const Job& job, const Input& input, Report& report) const {
         std::ostream nowhere(nullptr);
-        judge(job, input, convertInput(input.text, nowhere, input.options, settings), false,
-              report);
+        const vqz2xml::Outcome outcome =
+            convertInput(input.text, nowhere, input.options, settings);
+        judge(job, input, outcome, false, report);
+        const std::string dataName = dataFileFor(options, job.input, job.fromStdin);
+        if (outcome.complete && !dataName.empty()) {
+            judgeData(job, input, runData(input.text, input.options, dataName, nullptr, options),
+                      false, report);
+        }
+    }
+
+    // The input's data file as CSV; without a data file the input fails.
+    void writeData(const Job& job, const Input& input, platform::OutputFile& output,
+                   Report& report) const {
+        const std::string dataName = dataFileFor(options, job.input, job.fromStdin);
+        if (dataName.empty()) {
+            return fail(report, "no data file for " + inQuotes(job.input) +
+                                    " (--data names it, or NAME.dat beside the input)");
+        }
+        CountingBuffer counter(*output.stream().rdbuf());
+        std::ostream counted(&counter);
+        const DataRun run = runData(input.text, input.options, dataName, &counted, options);
+        if (!run.failure.empty()) return fail(report, run.failure);
+        const bool kept = run.surveyComplete && (run.complete() || !options.noFaultyOutput);
+        if (kept && !output.commit(options.fsync ? platform::Sync::ToDisk : platform::Sync::None)) {
+            return fail(report,
+                        "cannot write " + inQuotes(target(job)) + ": " + output.error().message());
+        }
+        if (kept) {
+            report.record.output = target(job);
+            report.record.bytesOut = counter.count();
+        }
+        judgeData(job, input, run, kept, report);
+    }
+
+    // A data run in the record and on standard error: a faulty survey's diagnostic, or the data
+    // errors and warnings, and with --verbose what became of the file.
+    void judgeData(const Job& job, const Input& input, const DataRun& run, bool written,
+                   Report& report) const {
+        if (!run.failure.empty()) return fail(report, run.failure);
+        report.record.status = run.complete() ? Status::Converted : Status::Faulty;
+        report.record.encoding = input.options.encoding;
+        report.record.bytesIn = input.bytes.view().size() + run.bytesIn;
+        if (!run.surveyComplete) {
+            report.record.diagnostic = run.diagnostic;
+            report.lines.push_back(
+                vqz2xml::diagnosticLine(printableName(job.input), *run.diagnostic));
+            return;
+        }
+        report.record.data = ReportRecord::DataCounts{run.records, run.errors, run.warnings};
+        report.lines.insert(report.lines.end(), run.lines.begin(), run.lines.end());
+        if (!verbose()) return;
+        std::string line = printableName(job.input) + ": " + std::to_string(run.records) +
+                           " records, " + std::to_string(run.errors) + " data errors";
+        if (written) line += " -> " + target(job);
+        report.lines.push_back(std::move(line));
     }
 
     // The outcome in the record and on standard error: its diagnostic line, and with --verbose
@@ -472,7 +527,10 @@ int runBatch(const std::vector<std::string>& arguments) {
         std::cout << "vqz2xml " << vqz2xml::version() << '\n';
         return 0;
     }
-    const Plan plan = planJobs(options);
+    Plan plan = planJobs(options);
+    if (options.format == OutputFormat::Csv && !options.output) {
+        for (Job& job : plan.jobs) job.output = csvOutputName(job.output);
+    }
     if (!plan.error.empty()) return usageError(plan.error);
     if (options.outputDir && !options.check && !makeOutputFolder(*options.outputDir)) return 2;
     ReportFile report;

@@ -25,6 +25,11 @@ std::optional<double> codeNumber(std::string_view code) {
         }
     }
     if (!digit) return std::nullopt;
+    // Most codes are a few digits: a whole number below 10^15 is exact in a double.
+    if (!point && code.size() - at <= 15) {
+        const double whole = static_cast<double>(digitsValue(code.substr(at)));
+        return code[0] == '-' ? -whole : whole;
+    }
     // from_chars takes neither a plus sign nor a number that ends in its point.
     std::string text(code.substr(code[0] == '+' ? 1 : 0));
     if (text.back() == '.') text.pop_back();

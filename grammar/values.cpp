@@ -29,6 +29,15 @@ void ValuesElement::write(XmlOutput& out) {
     out.nest();
 }
 
+// The whole variable is in the chain when it is described: its entries are counted first, so
+// that the model's list is made once in its size.
+void ValuesElement::describe(SurveyOutput& model) {
+    std::size_t entries = 0;
+    for (const Element* e = nextElement(); e && !e->isEnd(); e = e->nextElement())
+        entries += e->isValue() ? 1 : 0;
+    model.beginValues(entries);
+}
+
 Element* ValueElement::tryCreate(SourceReader& reader, Element& previous) {
     const auto start = reader.position();
     std::string_view code;

@@ -14,6 +14,7 @@ class ValuesElement : public Element {
     Element* parse(SourceReader& reader) override;
     static const std::string_view expected;
     void write(XmlOutput& out) override;
+    void describe(SurveyOutput& model) override;
     bool isValues() const override { return true; }
 };
 

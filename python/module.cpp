@@ -1,4 +1,5 @@
 // The Python module vqz2xml: convert(data, encoding="latin1") over the C++ interface.
+#include "data_module.h"
 #include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -125,4 +126,5 @@ PYBIND11_MODULE(_native, module) {
                "bytes; result.encoding tells which); another name raises ValueError.");
     module.def("_read_survey_json", &readSurveyJson, py::arg("data"), py::arg("encoding"),
                "The survey of classic input as its JSON document (str); read_survey wraps it.");
+    bindData(module, &encodingNamed);
 }

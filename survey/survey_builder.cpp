@@ -4,6 +4,8 @@
 #include "chain/character_sets.h"
 #include "chain/text_escape.h"
 
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 SurveySink::~SurveySink() = default;
@@ -72,6 +74,10 @@ void SurveyBuilder::range(std::string_view from, std::string_view to) {
         variable->range = vqz2xml::Range{std::string(from), std::string(to)};
 }
 
+void SurveyBuilder::beginValues(std::size_t entries) {
+    if (vqz2xml::Variable* variable = current()) variable->values.reserve(entries);
+}
+
 void SurveyBuilder::value(std::string_view code, std::optional<double> number,
                           std::string_view label, bool special) {
     vqz2xml::Variable* variable = current();
@@ -121,15 +127,33 @@ void appendCharacter(std::string& to, char32_t character) {
 
 namespace {
 
+// Where the bytes from `at` on stop being plain ASCII (a zero byte too, when it marks), eight
+// at a time: most texts are plain throughout.
+template <bool marked> std::size_t plainEnd(std::string_view text, std::size_t at) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    for (; text.size() - at >= 8; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        const std::uint64_t special = (word & highs) | (marked ? (word - ones) & ~word & highs : 0);
+        if (special != 0) break;
+    }
+    while (at < text.size() && static_cast<unsigned char>(text[at]) < 0x80 &&
+           (!marked || text[at] != textMark))
+        ++at;
+    return at;
+}
+
 template <bool marked>
 void appendAsUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
-    to.reserve(to.size() + text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t plain = i;
-        while (plain < text.size() && static_cast<unsigned char>(text[plain]) < 0x80 &&
-               (!marked || text[plain] != textMark))
-            ++plain;
+        const std::size_t plain = plainEnd<marked>(text, i);
+        if (i == 0 && plain == text.size()) {
+            to.append(text);
+            return;
+        }
+        if (i == 0) to.reserve(to.size() + text.size() + 8);
         to.append(text, i, plain - i);
         i = plain;
         if (i == text.size()) break;

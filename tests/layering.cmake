@@ -1,6 +1,6 @@
 # Checks the includes between the source folders: each folder uses only the folders listed for it,
-# and no files outside grammar/ include each other in a circle (a grammar is recursive: its
-# statement families may name each other).
+# and no units outside grammar/ (a header with its source file) include each other in a circle (a
+# grammar is recursive: its statement families may name each other).
 # Run as: cmake -DSOURCE_DIR=<project root> -P layering.cmake
 set(uses_platform "")
 set(uses_reader platform)
@@ -8,22 +8,27 @@ set(uses_chain platform reader)
 set(uses_grammar reader chain)
 set(uses_survey chain)
 set(uses_core platform reader chain grammar survey)
+set(uses_data platform)
 set(uses_library core survey)
 set(uses_python "")
 set(uses_js "")
-set(uses_frontend platform core survey library)
+set(uses_frontend platform core survey library data)
 set(uses_bench bench)
-set(uses_fuzz "")
-set(folders platform reader chain grammar survey core library python js frontend bench fuzz)
+set(uses_fuzz data)
+set(folders platform reader chain grammar survey core data library python js frontend bench fuzz)
 
 set(failures "")
 set(files "")
 foreach(folder IN LISTS folders)
   file(GLOB sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source IN LISTS sources)
-    file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
+    file(RELATIVE_PATH file ${SOURCE_DIR} ${source})
+    # A header and its source file are one unit: what either includes, the unit uses.
+    string(REGEX REPLACE "\\.(h|cpp)$" "" name "${file}")
     list(APPEND files ${name})
-    set(edges_${name} "")
+    if(NOT DEFINED edges_${name})
+      set(edges_${name} "")
+    endif()
     file(STRINGS ${source} includes REGEX "^#include \"[a-z_0-9]+/")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
@@ -34,17 +39,20 @@ foreach(folder IN LISTS folders)
       if(NOT used STREQUAL folder)
         list(FIND uses_${folder} ${used} allowed)
         if(allowed EQUAL -1)
-          list(APPEND failures "${name} includes ${included}: ${folder}/ may not use ${used}/")
+          list(APPEND failures "${file} includes ${included}: ${folder}/ may not use ${used}/")
         endif()
       endif()
-      if(NOT folder STREQUAL "grammar" OR NOT used STREQUAL "grammar")
-        list(APPEND edges_${name} ${included})
+      string(REGEX REPLACE "\\.(h|cpp)$" "" included_unit "${included}")
+      if((NOT folder STREQUAL "grammar" OR NOT used STREQUAL "grammar") AND
+         NOT included_unit STREQUAL name)
+        list(APPEND edges_${name} ${included_unit})
       endif()
     endforeach()
   endforeach()
 endforeach()
+list(REMOVE_DUPLICATES files)
 
-# Removes, round by round, every file that includes none of the files left; whatever cannot be
+# Removes, round by round, every unit that includes none of the units left; whatever cannot be
 # removed lies on or behind a circle.
 set(left ${files})
 while(left)

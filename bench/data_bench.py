@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""The data benchmark: a generated survey's data file read (a) into CSV by the program and (b)
+into a DataFrame by read_data, beside pandas.read_fwf and, where Rscript is there, readr::read_fwf
+and vroom::vroom_fwf with their values materialised. Prints seconds, MB/s and peak memory.
+
+    bench/data_bench.py BUILD [--records N] [--big-records N] [--no-others] [--folder DIR]
+
+BUILD is a Release build folder (vqz2xml, data_generate, python/). The files go under /tmp."""
+import argparse
+import os
+import pathlib
+import subprocess
+import sys
+import time
+
+PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+
+
+def run(command, env=None):
+    """Runs a child; returns its seconds, peak resident memory in MB and standard output."""
+    start = time.perf_counter()
+    child = subprocess.Popen(command, stdout=subprocess.PIPE, env=env)
+    output = child.stdout.read()
+    _, status, usage = os.wait4(child.pid, 0)
+    seconds = time.perf_counter() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode not in (0, 1):
+        raise SystemExit("failed (%d): %s" % (child.returncode, " ".join(map(str, command))))
+    return seconds, usage.ru_maxrss / 1024, output.decode()
+
+
+def generate(build, folder, name, records, variables=300):
+    base = folder / name
+    data = base.with_suffix(".dat")
+    if not data.exists():
+        subprocess.run([build / "data_generate", str(variables), str(records), base], check=True)
+    return base.with_suffix(".vqz"), data, base.with_suffix(".cols")
+
+
+READ_DATA = """
+import sys, time, resource
+import vqz2xml, pandas
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+start = time.perf_counter()
+frame, meta = vqz2xml.read_data(sys.argv[1], sys.argv[2])
+seconds = time.perf_counter() - start
+print(seconds, frame.memory_usage(deep=True).sum() / 2**20, before, frame.shape[0], frame.shape[1])
+"""
+
+READ_FWF = """
+import sys, time, resource
+import pandas
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+specs, names = [], []
+for line in open(sys.argv[3]):
+    name, kind, start, end = line.split()
+    specs.append((int(start) - 1, int(end)))
+    names.append(name)
+start = time.perf_counter()
+frame = pandas.read_fwf(sys.argv[2], colspecs=specs, names=names, header=None)
+seconds = time.perf_counter() - start
+print(seconds, frame.memory_usage(deep=True).sum() / 2**20, before, frame.shape[0], frame.shape[1])
+"""
+
+# Types as the survey gives them: singles and logicals integer, quantities double, the rest
+# text; every column is then touched, so that nothing stays unread behind ALTREP.
+READ_R = """
+args <- commandArgs(TRUE)
+suppressMessages({library(readr); library(vroom)})
+cols <- read.table(args[3], col.names = c("name", "kind", "start", "end"))
+types <- paste(c(single = "i", quantity = "d", character = "c", logical = "i",
+                 multiple = "c", spread = "c")[cols$kind], collapse = "")
+positions <- fwf_positions(cols$start, cols$end, cols$name)
+start <- Sys.time()
+if (args[1] == "readr") {
+  frame <- read_fwf(args[2], positions, col_types = types, progress = FALSE)
+} else {
+  frame <- vroom_fwf(args[2], positions, col_types = types, altrep = FALSE, progress = FALSE)
+}
+touched <- sum(vapply(frame, function(x) sum(is.na(x)), 0))
+seconds <- as.numeric(Sys.time() - start, units = "secs")
+cat(seconds, as.numeric(object.size(frame)) / 2^20, 0, nrow(frame), ncol(frame), "\\n")
+"""
+
+
+def report(what, size_mb, seconds, peak, extra=""):
+    print("%-34s %8.2f s %8.1f MB/s  peak %7.0f MB  %s" % (what, seconds, size_mb / seconds, peak,
+                                                         extra), flush=True)
+
+
+def bench_csv(build, vqz, data, folder, label):
+    size = data.stat().st_size / 1e6
+    out = folder / "out.csv"
+    seconds, peak, _ = run([build / "vqz2xml", "--format=csv", "-f", "-q", "-o", out,
+                            "--data=%s" % data, vqz])
+    report("%s: CSV by the program" % label, size, seconds, peak,
+           "(%.0f MB of CSV)" % (out.stat().st_size / 1e6))
+    out.unlink()
+
+
+def bench_frame(what, command, size, env=None):
+    wall, peak, output = run(command, env)
+    seconds, frame_mb, before, rows, columns = map(float, output.split()[:5])
+    report(what, size, seconds, peak, "frame %.0f MB, %d x %d%s" % (
+        frame_mb, rows, columns, ", %.0f MB before reading" % before if before else ""))
+    return seconds
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build", type=pathlib.Path)
+    parser.add_argument("--records", type=int, default=300000)
+    parser.add_argument("--big-records", type=int, default=1800000)
+    parser.add_argument("--no-others", action="store_true", help="the program alone")
+    parser.add_argument("--folder", type=pathlib.Path, default=pathlib.Path("/tmp/vqz2xml-data"))
+    args = parser.parse_args()
+    build = args.build.resolve()
+    args.folder.mkdir(parents=True, exist_ok=True)
+    vqz, data, cols = generate(build, args.folder, "survey%d" % args.records, args.records)
+    size = data.stat().st_size / 1e6
+    print("data: %s, %.0f MB, %d records" % (data, size, args.records), flush=True)
+    bench_csv(build, vqz, data, args.folder, "%.0f MB" % size)
+    env = dict(os.environ, PYTHONPATH=str(build / "python"))
+    ours = bench_frame("%.0f MB: read_data" % size, [PYTHON, "-c", READ_DATA, vqz, data], size,
+                       env)
+    if not args.no_others:
+        fwf = bench_frame("%.0f MB: pandas.read_fwf" % size,
+                          [PYTHON, "-c", READ_FWF, vqz, data, cols], size)
+        print("read_data is %.1f times as fast as pandas.read_fwf" % (fwf / ours))
+        if subprocess.run(["which", "Rscript"], capture_output=True).returncode == 0:
+            for reader in ("readr", "vroom"):
+                r = bench_frame("%.0f MB: %s_fwf (R)" % (size, reader),
+                                ["Rscript", "-e", READ_R, reader, data, cols], size)
+                print("read_data is %.1f times as fast as %s" % (r / ours, reader))
+    if args.big_records:
+        vqz, data, _ = generate(build, args.folder, "survey%d" % args.big_records,
+                                args.big_records)
+        bench_csv(build, vqz, data, args.folder, "%.0f MB" % (data.stat().st_size / 1e6))
+
+
+if __name__ == "__main__":
+    main()
