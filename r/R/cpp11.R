@@ -4,6 +4,14 @@ convert_native <- function(input, name, output, encoding) {
   .Call(`_vqz2xml_convert_native`, input, name, output, encoding)
 }
 
+read_data_native <- function(metadata, metadataName, data, dataName, encoding, special_missing) {
+  .Call(`_vqz2xml_read_data_native`, metadata, metadataName, data, dataName, encoding, special_missing)
+}
+
+set_attributes <- function(x, attributes) {
+  .Call(`_vqz2xml_set_attributes`, x, attributes)
+}
+
 read_survey_native <- function(input, name, encoding) {
   .Call(`_vqz2xml_read_survey_native`, input, name, encoding)
 }

@@ -47,9 +47,9 @@ vqz_convert <- function(input, output = NULL, encoding = "latin1") {
 
 # The input as the native functions take it: a raw vector, or a path to read, with the name
 # diagnostics give it.
-vqz_source <- function(input) {
+vqz_source <- function(input, bytes_name = "<input>") {
   if (is.raw(input)) {
-    return(list(input = input, name = "<input>"))
+    return(list(input = input, name = bytes_name))
   }
   if (!is.character(input) || length(input) != 1L || is.na(input)) {
     stop("`input` must be a file path or a raw vector", call. = FALSE)
@@ -73,11 +73,16 @@ warn_if_faulty <- function(diagnostic, encoding) {
   if (is.null(diagnostic)) {
     return(invisible())
   }
-  from <- c(latin1 = "latin1", cp1252 = "CP1252", "utf-8" = "UTF-8")[[encoding]]
-  found <- iconv(list(diagnostic$found), from = from, to = "UTF-8", sub = "byte")
+  found <- decoded(list(diagnostic$found), encoding)
   warning(structure(
     class = c("vqz2xml_faulty", "warning", "condition"),
     list(message = diagnostic$message, call = NULL, line = diagnostic$line,
          column = diagnostic$column, expected = diagnostic$expected, found = found)
   ))
+}
+
+# Raw vectors of input bytes as strings, read in the encoding the input was read in.
+decoded <- function(bytes, encoding) {
+  from <- c(latin1 = "latin1", cp1252 = "CP1252", "utf-8" = "UTF-8")[[encoding]]
+  iconv(bytes, from = from, to = "UTF-8", sub = "byte")
 }

@@ -12,6 +12,20 @@ extern "C" SEXP _vqz2xml_convert_native(SEXP input, SEXP name, SEXP output, SEXP
     return cpp11::as_sexp(convert_native(cpp11::as_cpp<cpp11::decay_t<SEXP>>(input), cpp11::as_cpp<cpp11::decay_t<std::string>>(name), cpp11::as_cpp<cpp11::decay_t<std::string>>(output), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding)));
   END_CPP11
 }
+// data.cpp
+cpp11::list read_data_native(SEXP metadata, std::string metadataName, SEXP data, std::string dataName, std::string encoding, bool special_missing);
+extern "C" SEXP _vqz2xml_read_data_native(SEXP metadata, SEXP metadataName, SEXP data, SEXP dataName, SEXP encoding, SEXP special_missing) {
+  BEGIN_CPP11
+    return cpp11::as_sexp(read_data_native(cpp11::as_cpp<cpp11::decay_t<SEXP>>(metadata), cpp11::as_cpp<cpp11::decay_t<std::string>>(metadataName), cpp11::as_cpp<cpp11::decay_t<SEXP>>(data), cpp11::as_cpp<cpp11::decay_t<std::string>>(dataName), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding), cpp11::as_cpp<cpp11::decay_t<bool>>(special_missing)));
+  END_CPP11
+}
+// data.cpp
+SEXP set_attributes(SEXP x, cpp11::list attributes);
+extern "C" SEXP _vqz2xml_set_attributes(SEXP x, SEXP attributes) {
+  BEGIN_CPP11
+    return cpp11::as_sexp(set_attributes(cpp11::as_cpp<cpp11::decay_t<SEXP>>(x), cpp11::as_cpp<cpp11::decay_t<cpp11::list>>(attributes)));
+  END_CPP11
+}
 // survey.cpp
 cpp11::list read_survey_native(SEXP input, std::string name, std::string encoding);
 extern "C" SEXP _vqz2xml_read_survey_native(SEXP input, SEXP name, SEXP encoding) {
@@ -23,7 +37,9 @@ extern "C" SEXP _vqz2xml_read_survey_native(SEXP input, SEXP name, SEXP encoding
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
     {"_vqz2xml_convert_native",     (DL_FUNC) &_vqz2xml_convert_native,     4},
+    {"_vqz2xml_read_data_native",   (DL_FUNC) &_vqz2xml_read_data_native,   6},
     {"_vqz2xml_read_survey_native", (DL_FUNC) &_vqz2xml_read_survey_native, 3},
+    {"_vqz2xml_set_attributes",     (DL_FUNC) &_vqz2xml_set_attributes,     2},
     {NULL, NULL, 0}
 };
 }
