@@ -48,6 +48,10 @@ CXX_STD = CXX17
 PKG_CPPFLAGS = -I. -Iinclude -DVQZ2XML_STATIC_DEFINE -DVQZ2XML_VERSION=\\"$version\\" -D_FILE_OFFSET_BITS=64
 PKG_LIBS = -pthread
 OBJECTS = $objects
+
+# Without its debugging information the library takes a tenth of the room.
+all: \$(SHLIB)
+	-\$(STRIP_SHARED_LIB) \$(SHLIB)
 MAKEVARS
 
 mkdir -p "$package/inst/extdata" "$package/tests/testthat/golden"
