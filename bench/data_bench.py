@@ -54,13 +54,13 @@ READ_FWF = """
 import sys, time, resource
 import pandas
 before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
-specs, names = [], []
+fields, names = [], []
 for line in open(sys.argv[3]):
     name, kind, start, end = line.split()
-    specs.append((int(start) - 1, int(end)))
+    fields.append((int(start) - 1, int(end)))
     names.append(name)
 start, cpu = time.perf_counter(), time.process_time()
-frame = pandas.read_fwf(sys.argv[2], colspecs=specs, names=names, header=None)
+frame = pandas.read_fwf(sys.argv[2], colspecs=fields, names=names, header=None)
 seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
 print(seconds, frame.memory_usage(deep=True).sum() / 2**20, before, frame.shape[0], frame.shape[1], cpu)
 """

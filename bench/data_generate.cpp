@@ -1,5 +1,5 @@
 // Writes a generated survey (.vqz) of every variable type and a data file (.dat) of its records
-// for the data benchmark, and the fixed-width column specifications other readers are given.
+// for the data benchmark, and the fixed-width column positions other readers are given.
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>

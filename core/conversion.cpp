@@ -141,21 +141,25 @@ std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnost
     line += ':' + std::to_string(diagnostic.line) + ':' + std::to_string(diagnostic.column) +
             ": error: expected " + diagnostic.expected + ", found ";
     if (diagnostic.found.empty()) return line + "end of input";
-    line += '"';
-    for (const char c : diagnostic.found) {
+    return line + quotedFound(diagnostic.found);
+}
+
+std::string quotedFound(std::string_view found) {
+    std::string quoted = "\"";
+    for (const char c : found) {
         const auto b = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
-            line += '\\';
-            line += c;
+            quoted += '\\';
+            quoted += c;
         } else if (b < 0x20 || b > 0x7e) {
-            line += "\\x";
-            line += hexDigits[b >> 4];
-            line += hexDigits[b & 15];
+            quoted += "\\x";
+            quoted += hexDigits[b >> 4];
+            quoted += hexDigits[b & 15];
         } else {
-            line += c;
+            quoted += c;
         }
     }
-    return line + '"';
+    return quoted + '"';
 }
 
 } // namespace vqz2xml

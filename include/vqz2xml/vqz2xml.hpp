@@ -62,6 +62,10 @@ VQZ2XML_API Outcome convert(std::string_view input, std::ostream& output,
 // found text escaped and bytes outside printable ASCII as \xNN, or `..., found end of input`.
 VQZ2XML_API std::string diagnosticLine(std::string_view fileName, const Diagnostic& diagnostic);
 
+// Found bytes as diagnostic lines show them: in double quotes, with quotes and backslashes
+// escaped and bytes outside printable ASCII as \xNN.
+VQZ2XML_API std::string quotedFound(std::string_view found);
+
 // The encoding an input is read in when `requested` is given (which convert() does not return,
 // so that its results keep the layout programs built against earlier versions know): `requested`
 // itself, or for Auto
