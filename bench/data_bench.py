@@ -76,7 +76,9 @@ types <- paste(c(single = "i", quantity = "d", character = "c", logical = "i",
 positions <- fwf_positions(cols$start, cols$end, cols$name)
 start <- Sys.time()
 cpu <- sum(proc.time()[c("user.self", "sys.self")])
-if (args[1] == "readr") {
+if (args[1] == "read_data") {
+  frame <- suppressWarnings(vqz2xml::read_data(args[4], args[2], labels = "codes"))
+} else if (args[1] == "readr") {
   frame <- read_fwf(args[2], positions, col_types = types, progress = FALSE)
 } else {
   frame <- vroom_fwf(args[2], positions, col_types = types, altrep = FALSE, progress = FALSE)
@@ -134,10 +136,20 @@ def main():
                           [PYTHON, "-c", READ_FWF, vqz, data, cols], size)
         print("read_data is %.1f times as fast as pandas.read_fwf" % (fwf / ours))
         if subprocess.run(["which", "Rscript"], capture_output=True).returncode == 0:
-            for reader in ("readr", "vroom"):
-                r = bench_frame("%.0f MB: %s_fwf (R)" % (size, reader),
-                                ["Rscript", "-e", READ_R, reader, data, cols], size)
+            # The R package's read_data too, where it is installed (r/build.sh, R CMD INSTALL).
+            r_package = subprocess.run(["Rscript", "-e", "library(vqz2xml)"],
+                                       capture_output=True).returncode == 0
+            r_ours = None
+            for reader in ("read_data", "readr", "vroom")[0 if r_package else 1:]:
+                name = "read_data (R)" if reader == "read_data" else "%s_fwf (R)" % reader
+                r = bench_frame("%.0f MB: %s" % (size, name),
+                                ["Rscript", "-e", READ_R, reader, data, cols, vqz], size)
+                if reader == "read_data":
+                    r_ours = r
+                    continue
                 print("read_data is %.1f times as fast as %s" % (r / ours, reader))
+                if r_ours:
+                    print("R's read_data is %.1f times as fast as %s" % (r / r_ours, reader))
     if args.big_records:
         vqz, data, _ = generate(build, args.folder, "survey%d" % args.big_records,
                                 args.big_records)

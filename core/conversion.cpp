@@ -85,7 +85,9 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
             sinceHanded = 0;
         }
     };
-    outcome.complete = chain.parseAll(reader, &error, frontFinished);
+    const ParseProgress progress{settings.progress, settings.progressStep};
+    outcome.complete = chain.parseAll(reader, &error, frontFinished,
+                                      settings.progress ? &progress : nullptr);
     if (background) background->finish();
     if (!outcome.complete) outcome.diagnostic = locate(reader, error);
     if (settings.parsed) settings.parsed(outcome);

@@ -5,6 +5,7 @@
 #include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string_view>
@@ -18,6 +19,10 @@ struct ConversionSettings {
     bool writeInBackground = false;
     // Told the outcome once parsing has ended, before the last of the XML is written.
     std::function<void(const vqz2xml::Outcome&)> parsed;
+    // Told how many bytes of the input the parse pass has gone past, each time it has gone
+    // another `progressStep` of them: a big input's progress.
+    std::function<void(std::size_t)> progress;
+    std::size_t progressStep = std::size_t{4} << 20;
 };
 
 // The parse pass and the write pass over `input`, the XML going to `sink`, which is flushed at

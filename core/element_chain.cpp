@@ -4,12 +4,22 @@
 
 #include "chain/notes.h"
 #include "grammar/document_head.h"
+#include "reader/source_reader.h"
+
+#include <algorithm>
+#include <cstdint>
 
 bool ElementChain::parseAll(SourceReader& reader, ErrorReport* error,
-                            const FrontFinished& finished) {
+                            const FrontFinished& finished, const ParseProgress* progress) {
     std::size_t statements = 0;
+    // One comparison per statement: the offset to pass before the next report.
+    std::size_t nextReport = progress ? std::max<std::size_t>(progress->step, 1) : SIZE_MAX;
     for (Element* current = parseOpeningKeyword(reader, head);; current = current->parse(reader)) {
         if (!current) return true;
+        if (reader.position() >= nextReport) {
+            progress->reached(reader.position());
+            nextReport = reader.position() + std::max<std::size_t>(progress->step, 1);
+        }
         if (current->isError()) {
             if (error) *error = static_cast<ErrorElement*>(current)->report();
             return false;

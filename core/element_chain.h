@@ -13,6 +13,13 @@ class SurveyOutput;
 class XmlOutput;
 struct ErrorReport;
 
+// Who is told how far the parse pass has come: the offset reached, each time it has gone past
+// another `step` bytes.
+struct ParseProgress {
+    std::function<void(std::size_t)> reached;
+    std::size_t step = 0;
+};
+
 // A plain head element and the chain behind it, one element per statement.
 class ElementChain {
   public:
@@ -28,9 +35,10 @@ class ElementChain {
 
     // The parse pass: the opening keyword is recognised behind the head, and each element's
     // parse goes on from there. True when the document was complete, false when it ended at an
-    // error report, which is then described in `error` if one is given.
+    // error report, which is then described in `error` if one is given. A `progress` is told
+    // the offset reached between two statements.
     bool parseAll(SourceReader& reader, ErrorReport* error = nullptr,
-                  const FrontFinished& finished = {});
+                  const FrontFinished& finished = {}, const ParseProgress* progress = nullptr);
     // The write pass: writes and destroys every element behind the head, or those in front of
     // `end`.
     void writeAll(XmlOutput& out);

@@ -4,6 +4,8 @@
 #include "chain/character_sets.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -13,6 +15,15 @@ namespace {
 bool scanUtf8(std::string_view text, bool& multiByte) {
     multiByte = false;
     for (std::size_t at = 0; at < text.size();) {
+        // Plain ASCII, most of any input, is passed over 32 bytes at a time.
+        std::uint64_t words[4];
+        if (text.size() - at >= sizeof words) {
+            std::memcpy(words, text.data() + at, sizeof words);
+            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+                at += sizeof words;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(text[at]) < 0x80) {
             ++at;
             continue;
@@ -33,10 +44,14 @@ bool isValidUtf8(std::string_view text) {
     return scanUtf8(text, multiByte);
 }
 
-vqz2xml::Encoding guessEncoding(std::string_view input) {
-    if (startsWithByteOrderMark(input)) return vqz2xml::Encoding::Utf8;
+bool looksLikeUtf8(std::string_view input) {
+    if (startsWithByteOrderMark(input)) return true;
     bool multiByte = false;
-    if (scanUtf8(input, multiByte) && multiByte) return vqz2xml::Encoding::Utf8;
+    return scanUtf8(input, multiByte) && multiByte;
+}
+
+vqz2xml::Encoding guessEncoding(std::string_view input) {
+    if (looksLikeUtf8(input)) return vqz2xml::Encoding::Utf8;
     const bool windowsOnly = std::any_of(input.begin(), input.end(), [](char c) {
         const auto b = static_cast<unsigned char>(c);
         return b >= 0x80 && b <= 0x9f;
@@ -66,10 +81,11 @@ std::optional<Encoding> encodingNamed(std::string_view name) {
         Encoding encoding;
     };
     static constexpr Entry names[] = {
-        {"latin1", Encoding::Latin1}, {"latin-1", Encoding::Latin1},
+        {"latin1", Encoding::Latin1},     {"latin-1", Encoding::Latin1},
         {"iso-8859-1", Encoding::Latin1}, {"iso8859-1", Encoding::Latin1},
-        {"cp1252", Encoding::Cp1252}, {"windows-1252", Encoding::Cp1252},
-        {"utf-8", Encoding::Utf8}, {"utf8", Encoding::Utf8}, {"auto", Encoding::Auto}};
+        {"cp1252", Encoding::Cp1252},     {"windows-1252", Encoding::Cp1252},
+        {"utf-8", Encoding::Utf8},        {"utf8", Encoding::Utf8},
+        {"auto", Encoding::Auto}};
     for (const Entry& entry : names) {
         if (entry.name.size() != name.size()) continue;
         bool same = true;

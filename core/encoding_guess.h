@@ -16,6 +16,10 @@ inline bool startsWithByteOrderMark(std::string_view input) {
 // (shortest form, no surrogate, neither U+FFFE nor U+FFFF). Plain ASCII is valid.
 bool isValidUtf8(std::string_view text);
 
+// Whether `input` starts with a byte-order mark or is valid UTF-8 holding at least one sequence
+// of several bytes; the scan stops at the first byte that is not UTF-8.
+bool looksLikeUtf8(std::string_view input);
+
 // The encoding `input` most likely has: UTF-8 when it starts with a byte-order mark or is valid
 // UTF-8 holding at least one sequence of several bytes; otherwise Windows-1252 when some byte
 // lies in 0x80-0x9F, which Latin-1 leaves to control characters no text holds; otherwise

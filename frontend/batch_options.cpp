@@ -44,7 +44,8 @@ constexpr const char* helpText =
     "                         guesses one of them for each input\n"
     "  -q, --quiet            print nothing but diagnostics and errors\n"
     "  -v, --verbose          print one line per file\n"
-    "      --progress         show progress on standard error (default: when it is a terminal)\n"
+    "      --progress         show the files and bytes done on standard error (default:\n"
+    "                         when it is a terminal and no XML goes to one)\n"
     "      --no-progress      never show progress\n"
     "  -h, --help             print this help and exit\n"
     "      --version          print the program's name and version and exit\n"
@@ -54,7 +55,9 @@ constexpr const char* helpText =
     "name up to the final \".vqz\"); it lies next to its input, or in the folder -d names.\n"
     "Standard input goes to standard output. An existing output is refused unless -f, -n or\n"
     "-u is given. A faulty input is reported as\n"
-    "FILE:LINE:COLUMN: error: expected ..., found \"...\" and its output ends with the report.\n"
+    "FILE:LINE:COLUMN: error: expected ..., found \"...\" and its output ends with the report;\n"
+    "a line FILE:LINE:COLUMN: note: ... may follow with the likely cause. With several inputs\n"
+    "a last line counts them: converted, faulty, skipped, up to date (-u), not converted.\n"
     "\n"
     "An archive, converted again later with only what changed:\n"
     "  vqz2xml -r -u -d xml/ --encoding=auto --report=migration.jsonl archive/\n"
@@ -210,6 +213,7 @@ std::string takeValues(BatchOptions& options, const std::optional<std::string>& 
     if (jobs && (options.jobs = jobCount(*jobs)) == 0) {
         return "invalid number of jobs: '" + printableName(*jobs) + "'";
     }
+    options.encodingGiven = encoding.has_value();
     if (encoding && !parseEncodingName(*encoding, options.encoding)) {
         return "invalid encoding: '" + printableName(*encoding) +
                "' (latin1, latin-1, iso-8859-1, cp1252, windows-1252, utf-8, utf8 or auto)";

@@ -32,6 +32,7 @@ struct BatchOptions {
     unsigned jobs = 0;                 // 0: one per processor
     // None: guessed for each input ("auto").
     std::optional<vqz2xml::Encoding> encoding = vqz2xml::Encoding::Latin1;
+    bool encodingGiven = false; // --encoding was given, rather than Latin-1 taken by default
     OutputFormat format = OutputFormat::Xml;
     Verbosity verbosity = Verbosity::Normal;
     std::optional<bool> progress; // unset: when standard error is a terminal

@@ -7,13 +7,16 @@
 #include "frontend/batch_plan.h"
 #include "frontend/batch_report.h"
 #include "frontend/data_run.h"
+#include "frontend/diagnostic_hints.h"
 #include "frontend/printable_name.h"
+#include "frontend/progress_line.h"
 #include "library/survey_json.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/terminal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -35,6 +38,8 @@ namespace fs = std::filesystem;
 struct Report {
     std::vector<std::string> lines;
     ReportRecord record;
+    // Read as Latin-1 by default, but valid UTF-8 with characters of several bytes.
+    bool looksUtf8 = false;
 };
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
@@ -81,26 +86,31 @@ class CountingBuffer : public std::streambuf {
     std::uint64_t written = 0;
 };
 
-// An input's bytes, the encoding they are read in and the text converted: the bytes without a
-// UTF-8 byte-order mark.
+// An input's bytes, the encoding they are read in, the text converted (the bytes without a
+// UTF-8 byte-order mark) and how its conversion runs.
 struct Input {
     platform::InputBytes bytes;
     vqz2xml::Options options;
     std::string_view text;
+    ConversionSettings settings;
 };
+
+class Console;
 
 class Converter {
   public:
-    // Each conversion writes on a second thread of its own when it runs alone.
-    Converter(const BatchOptions& batchOptions, bool alone) : options(batchOptions) {
+    // Each conversion writes on a second thread of its own when it runs alone. A `console` that
+    // shows progress is told how far each parse has come.
+    Converter(const BatchOptions& batchOptions, bool alone, Console* progressConsole)
+        : options(batchOptions), console(progressConsole) {
         settings.writeInBackground = alone;
     }
 
-    Report run(const Job& job) const {
+    Report run(const Job& job, std::size_t index) const {
         Report report;
         report.record.input = job.input;
         try {
-            convert(job, report);
+            convert(job, index, report);
         } catch (const std::bad_alloc&) {
             report = Report();
             report.record.input = job.input;
@@ -126,7 +136,7 @@ class Converter {
         return job.output.empty() ? std::string("<stdout>") : printableName(job.output);
     }
 
-    void convert(const Job& job, Report& report) const {
+    void convert(const Job& job, std::size_t index, Report& report) const {
         if (!job.failure.empty()) return fail(report, job.failure);
         if (options.update && !job.fromStdin && !job.output.empty() && isUpToDate(job) &&
             dataIsOlder(job)) {
@@ -140,6 +150,7 @@ class Converter {
         }
         Input input;
         const bool readsLast = !options.check && !job.output.empty() && isStream(job);
+        input.settings = settingsFor(index);
         if (!readsLast && !read(job, input, report)) return;
         if (options.check) return check(job, input, report);
         if (job.output.empty()) {
@@ -174,6 +185,8 @@ class Converter {
                 status.type() != fs::file_type::directory);
     }
 
+    ConversionSettings settingsFor(std::size_t index) const;
+
     // Reads the input and chooses the encoding its texts are read in; false, with the failure
     // reported, when it cannot be read.
     bool read(const Job& job, Input& input, Report& report) const {
@@ -190,6 +203,8 @@ class Converter {
         }
         input.text = input.bytes.view();
         input.options.encoding = options.encoding ? *options.encoding : guessEncoding(input.text);
+        // Only the default is doubted: an encoding asked for is what was meant.
+        report.looksUtf8 = !options.encodingGiven && looksLikeUtf8(input.text);
         if (input.options.encoding == vqz2xml::Encoding::Utf8 &&
             startsWithByteOrderMark(input.text)) {
             input.text.remove_prefix(byteOrderMark.size());
@@ -290,7 +305,7 @@ class Converter {
     vqz2xml::Outcome produce(const Input& input, std::ostream& out) const {
         if (options.format == OutputFormat::Json)
             return writeSurveyJson(input.text, out, input.options);
-        return convertInput(input.text, out, input.options, settings);
+        return convertInput(input.text, out, input.options, input.settings);
     }
 
     // A faulty input's output takes its input's time, so that --update converts it again.
@@ -304,7 +319,7 @@ class Converter {
     void check(const Job& job, const Input& input, Report& report) const {
         std::ostream nowhere(nullptr);
         const vqz2xml::Outcome outcome =
-            convertInput(input.text, nowhere, input.options, settings);
+            convertInput(input.text, nowhere, input.options, input.settings);
         judge(job, input, outcome, false, report);
         const std::string dataName = dataFileFor(options, job.input, job.fromStdin);
         if (outcome.complete && !dataName.empty()) {
@@ -371,6 +386,9 @@ class Converter {
         if (!outcome.complete) {
             report.lines.push_back(
                 vqz2xml::diagnosticLine(printableName(job.input), *outcome.diagnostic));
+            if (const auto hint = diagnosticHint(*outcome.diagnostic, input.text)) {
+                report.lines.push_back(noteLine(printableName(job.input), *hint));
+            }
         }
         if (!verbose()) return;
         std::string line = printableName(job.input);
@@ -388,6 +406,7 @@ class Converter {
     }
 
     const BatchOptions& options;
+    Console* console;
     ConversionSettings settings;
 };
 
@@ -396,12 +415,41 @@ class Converter {
 // behind it.
 class Console {
   public:
-    Console(std::size_t inputs, bool showProgress, ReportFile* reportFile)
-        : reports(inputs), progress(showProgress), report(reportFile) {}
+    // With progress shown, `sizes` holds each input's size, where it is known beforehand.
+    Console(std::size_t inputs, bool showProgress, ReportFile* reportFile,
+            std::vector<std::optional<std::uint64_t>> sizes)
+        : reports(inputs), progress(showProgress), report(reportFile), inputSizes(std::move(sizes)),
+          parsedBytes(showProgress ? inputs : 0) {
+        if (!progress) return;
+        state.files = inputs;
+        state.bytes = std::uint64_t{0};
+        for (const auto& size : inputSizes) {
+            if (!size) state.bytes.reset();
+            if (!size || !state.bytes) break;
+            *state.bytes += *size;
+        }
+        drawProgress(true); // at the start, before anything has been read
+    }
+
+    bool showsProgress() const { return progress; }
+
+    // The parse of input `index` has gone past `offset` bytes.
+    void parsed(std::size_t index, std::uint64_t offset) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (offset <= parsedBytes[index]) return; // a second pass over the same input
+        state.bytesDone += offset - parsedBytes[index];
+        parsedBytes[index] = offset;
+        drawProgress(false);
+    }
 
     void finished(std::size_t index, Report result) {
         const std::lock_guard<std::mutex> lock(mutex);
         ++counts[static_cast<std::size_t>(result.record.status)];
+        if (result.looksUtf8) ++utf8Inputs;
+        if (progress) {
+            const std::uint64_t whole = inputSizes[index].value_or(result.record.bytesIn);
+            state.bytesDone += whole - std::min(whole, parsedBytes[index]);
+        }
         reports[index] = std::move(result);
         while (nextToPrint < reports.size() && reports[nextToPrint]) {
             print(reports[nextToPrint]->lines);
@@ -409,8 +457,9 @@ class Console {
             reports[nextToPrint].reset();
             ++nextToPrint;
         }
-        ++done;
-        if (progress) drawProgress(done == reports.size());
+        ++state.filesDone;
+        state.faulty = count(Status::Faulty);
+        if (progress) drawProgress(state.filesDone == reports.size());
     }
 
     void finish() {
@@ -419,6 +468,7 @@ class Console {
     }
 
     std::size_t count(Status status) const { return counts[static_cast<std::size_t>(status)]; }
+    std::size_t looksUtf8() const { return utf8Inputs; }
 
   private:
     void print(const std::vector<std::string>& lines) {
@@ -428,15 +478,17 @@ class Console {
         std::cerr.flush();
     }
 
-    void drawProgress(bool last) {
+    // Draws the line again: `always`, or else a few times a second at most.
+    void drawProgress(bool always) {
         const auto now = std::chrono::steady_clock::now();
-        if (!last && shownLength > 0 && now - drawnAt < std::chrono::milliseconds(100)) return;
+        if (!always && shownLength > 0 && now - drawnAt < std::chrono::milliseconds(200)) return;
         drawnAt = now;
-        const std::string line = "vqz2xml: " + std::to_string(done) + "/" +
-                                 std::to_string(reports.size()) + " files, " +
-                                 std::to_string(count(Status::Faulty)) + " faulty";
-        std::cerr << '\r' << line << std::flush;
-        shownLength = line.size();
+        const std::string line = progressLine(state);
+        // A shorter line than the one shown is padded over it.
+        std::cerr << '\r' << line
+                  << std::string(shownLength > line.size() ? shownLength - line.size() : 0, ' ')
+                  << std::flush;
+        shownLength = std::max(shownLength, line.size());
     }
 
     void clearProgress() {
@@ -448,13 +500,26 @@ class Console {
     std::mutex mutex;
     std::vector<std::optional<Report>> reports;
     std::size_t nextToPrint = 0;
-    std::size_t done = 0;
     std::size_t counts[5] = {};
+    std::size_t utf8Inputs = 0;
     bool progress;
     ReportFile* report;
+    std::vector<std::optional<std::uint64_t>> inputSizes;
+    std::vector<std::uint64_t> parsedBytes; // how far each input's parse has been seen to come
+    Progress state;
     std::size_t shownLength = 0;
     std::chrono::steady_clock::time_point drawnAt;
 };
+
+ConversionSettings Converter::settingsFor(std::size_t index) const {
+    ConversionSettings jobSettings = settings;
+    if (console) {
+        jobSettings.progress = [this, index](std::size_t offset) {
+            console->parsed(index, offset);
+        };
+    }
+    return jobSettings;
+}
 
 int usageError(const std::string& message) {
     std::cerr << "vqz2xml: " << message << "\nTry 'vqz2xml --help' for more information.\n";
@@ -471,14 +536,14 @@ unsigned workerCount(const BatchOptions& options, std::size_t inputs) {
 // included. What a worker throws is thrown again here once every worker has stopped.
 void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console& console) {
     const unsigned workers = workerCount(options, jobs.size());
-    const Converter converter(options, workers == 1);
+    const Converter converter(options, workers == 1, console.showsProgress() ? &console : nullptr);
     std::atomic<std::size_t> next{0};
     std::mutex failureMutex;
     std::exception_ptr failure;
     const auto work = [&] {
         try {
             for (std::size_t i = next++; i < jobs.size(); i = next++) {
-                console.finished(i, converter.run(jobs[i]));
+                console.finished(i, converter.run(jobs[i], i));
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failureMutex);
@@ -499,17 +564,56 @@ void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console&
     if (failure) std::rethrow_exception(failure);
 }
 
+// The counts have the same names in every mode, and the line of a plain run stays as scripts
+// have always read it: "up to date" is added under --update, the others always appear.
 void printSummary(const Console& console, std::size_t inputs, const BatchOptions& options) {
     std::cerr << "vqz2xml: " << inputs << " files: " << console.count(Status::Converted)
-              << (options.check ? " complete, " : " converted, ") << console.count(Status::Faulty)
-              << " faulty, ";
-    if (options.update) {
-        std::cerr << console.count(Status::UpToDate) << " up to date, ";
-    } else {
-        std::cerr << console.count(Status::Skipped) << " skipped, ";
+              << " converted, " << console.count(Status::Faulty) << " faulty, "
+              << console.count(Status::Skipped) << " skipped, ";
+    if (options.update) std::cerr << console.count(Status::UpToDate) << " up to date, ";
+    std::cerr << console.count(Status::Failed) << " not converted\n";
+}
+
+// The note on inputs read as Latin-1 by default that look like UTF-8.
+void printUtf8Note(std::size_t inputs) {
+    if (inputs == 0) return;
+    std::cerr << "vqz2xml: note: " << inputs << (inputs == 1 ? " input looks" : " inputs look")
+              << " like UTF-8; --encoding=utf-8 or --encoding=auto reads "
+              << (inputs == 1 ? "it" : "them") << " so\n";
+}
+
+// Whether a job's XML may go to a terminal: standard output that is one, or a device (such as
+// /dev/tty or CON).
+bool mayWriteToTerminal(const Job& job) {
+    if (job.output.empty()) return platform::isTerminal(platform::StandardStream::Output);
+    if (platform::isPipeName(job.output)) return false;
+    if (platform::isWrittenDirectly(job.output)) return true;
+    std::error_code error;
+    return fs::status(platform::toPath(job.output), error).type() == fs::file_type::character;
+}
+
+// Progress is shown on a terminal, unless XML may go to a terminal too, whose lines it would
+// break into.
+bool showsProgressByDefault(const std::vector<Job>& jobs, const BatchOptions& options) {
+    if (!platform::isTerminal(platform::StandardStream::Error)) return false;
+    return options.check || std::none_of(jobs.begin(), jobs.end(), mayWriteToTerminal);
+}
+
+// Each input's size, where it is known before it is read: a regular file's.
+std::vector<std::optional<std::uint64_t>> inputSizes(const std::vector<Job>& jobs) {
+    std::vector<std::optional<std::uint64_t>> sizes(jobs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].fromStdin || platform::isPipeName(jobs[i].input)) continue;
+        std::error_code error;
+        const fs::file_status status = fs::status(platform::toPath(jobs[i].input), error);
+        if (status.type() == fs::file_type::regular) {
+            const std::uintmax_t size = fs::file_size(platform::toPath(jobs[i].input), error);
+            if (!error) sizes[i] = size;
+        } else if (!fs::exists(status) || fs::is_directory(status)) {
+            sizes[i] = 0; // nothing to read: it fails
+        }
     }
-    std::cerr << console.count(Status::Failed)
-              << (options.check ? " not checked\n" : " not converted\n");
+    return sizes;
 }
 
 // Creates the folder --output-dir names; false, with the reason told, when it cannot be had.
@@ -554,12 +658,13 @@ int runBatch(const std::vector<std::string>& arguments) {
     }
     platform::OutputFile::readCreationMask();
     const std::vector<Job>& jobs = plan.jobs;
-    const bool progress = options.progress.value_or(
-        jobs.size() > 1 && platform::isTerminal(platform::StandardStream::Error));
-    Console console(jobs.size(), progress, options.report ? &report : nullptr);
+    const bool progress = options.progress.value_or(showsProgressByDefault(jobs, options));
+    Console console(jobs.size(), progress, options.report ? &report : nullptr,
+                    progress ? inputSizes(jobs) : std::vector<std::optional<std::uint64_t>>());
     runJobs(jobs, options, console);
-    if ((jobs.size() > 1 || plan.walkedFolder) && options.verbosity != Verbosity::Quiet) {
-        printSummary(console, jobs.size(), options);
+    if (options.verbosity != Verbosity::Quiet) {
+        if (jobs.size() > 1 || plan.walkedFolder) printSummary(console, jobs.size(), options);
+        printUtf8Note(console.looksUtf8());
     }
     if (options.report && !report.good()) {
         std::cerr << "vqz2xml: cannot write report " << inQuotes(*options.report) << '\n';

@@ -2,6 +2,7 @@
 #include "grammar/column_math.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <string>
 
 std::int64_t decimalLength(std::int64_t value) {
@@ -34,11 +35,18 @@ std::optional<double> codeNumber(std::string_view code) {
     std::string text(code.substr(code[0] == '+' ? 1 : 0));
     if (text.back() == '.') text.pop_back();
     double value = 0;
+#if defined(__cpp_lib_to_chars)
     const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
     if (parsed.ec == std::errc::result_out_of_range) {
         value = text[0] == '-' ? -std::numeric_limits<double>::infinity()
                                : std::numeric_limits<double>::infinity();
     }
+#else
+    // An older libc++ (emscripten's) reads no floating-point text with from_chars. strtod reads
+    // the same digits alike in the "C" locale, which nothing here changes, and gives an infinity
+    // for a number too large.
+    value = std::strtod(text.c_str(), nullptr);
+#endif
     return value;
 }
 

@@ -5,7 +5,7 @@
 //   node bench.mjs [--megabytes N] [--runs N] [--page [MEGABYTES]]
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { existsSync, mkdirSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { closeSync, existsSync, mkdirSync, openSync, readFileSync, rmSync, statSync, writeSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -23,7 +23,9 @@ function option(name, fallback) {
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex').slice(0, 16);
 
 // In a child process of its own: load one module, convert the file `runs` times, report as JSON.
-async function child(modulePath, inputPath, runs) {
+// In the mode 'pieces' the XML goes piece by piece to a file through convertTo, as the program
+// writes its file; in the mode 'whole' convert() returns it in one array.
+async function child(modulePath, inputPath, runs, mode) {
   const { makeConverter } = require('./src/converter.js');
   const loadStart = performance.now();
   const createModule = require(`${modulePath}.js`);
@@ -33,17 +35,28 @@ async function child(modulePath, inputPath, runs) {
   const input = readFileSync(inputPath);
   const times = [];
   const cpuTimes = [];
+  const outputPath = `${inputPath}.wasm.xml`;
   let xml = null;
   for (let i = 0; i < runs; ++i) {
     xml = null; // the previous document may go while the next is made, as in a loop over files
     const cpuStart = process.cpuUsage();
     const start = performance.now();
-    xml = converter.convert(input).xml;
+    if (mode === 'pieces') {
+      const output = openSync(outputPath, 'w');
+      converter.convertTo(input, (piece) => writeSync(output, piece));
+      closeSync(output);
+    } else {
+      xml = converter.convert(input).xml;
+    }
     times.push(performance.now() - start);
     const cpu = process.cpuUsage(cpuStart);
     cpuTimes.push((cpu.user + cpu.system) / 1000);
   }
   const maxRssMB = process.resourceUsage().maxRSS / 1024;
+  if (mode === 'pieces') {
+    xml = readFileSync(outputPath);
+    rmSync(outputPath);
+  }
   console.log(JSON.stringify({ loadMs, times, cpuTimes, maxRssMB, xmlSize: xml.length, xmlHash: sha256(xml),
     wasmMemoryMB: module.HEAPU8.length / 2 ** 20 }));
 }
@@ -74,8 +87,8 @@ function measureNative(program, inputPath, outputPath, runs) {
   return { times, cpuTimes: cpuTimes.length ? cpuTimes : null, maxRssMB };
 }
 
-function measureModule(modulePath, inputPath, runs) {
-  const run = spawnSync(process.execPath, [fileURLToPath(import.meta.url), '--child', modulePath, inputPath, String(runs)],
+function measureModule(modulePath, inputPath, runs, mode) {
+  const run = spawnSync(process.execPath, [fileURLToPath(import.meta.url), '--child', modulePath, inputPath, String(runs), mode],
     { encoding: 'utf8', maxBuffer: 1 << 20 });
   if (run.status !== 0) throw new Error(`the Node.js run failed: ${run.stderr}`);
   return JSON.parse(run.stdout.trim().split('\n').pop());
@@ -88,16 +101,19 @@ function firstAndBest(times) {
   return [first, rest.length ? Math.min(...rest) : first];
 }
 
+let inputMegabytes = 0; // of the input measured, in millions of bytes, for the rates
+
 function report(label, { times, cpuTimes, maxRssMB }, extra = '') {
   const [first, best] = firstAndBest(times);
+  const rate = `${(inputMegabytes / (best / 1000)).toFixed(0)} MB/s`;
   const cpu = cpuTimes ? `, processor time best ${formatMs(firstAndBest(cpuTimes)[1])}` : '';
   const memory = maxRssMB === null ? 'peak memory unknown' : `peak RSS ${maxRssMB.toFixed(0)} MB`;
-  console.log(`${label}:\n  wall first ${formatMs(first)}, best of the rest ${formatMs(best)}${cpu}; ${memory}${extra}`);
+  console.log(`${label}:\n  wall first ${formatMs(first)}, best of the rest ${formatMs(best)} (${rate})${cpu}; ${memory}${extra}`);
   return best;
 }
 
 async function measurePage(inputPath) {
-  const { openPage, uploadFiles } = await import('./browser-test/browser.mjs');
+  const { openPage, uploadFiles } = await import('./scripts/browser.mjs');
   const session = await openPage();
   try {
     const name = inputPath.split('/').pop();
@@ -129,18 +145,23 @@ async function main() {
   if (!existsSync(inputPath)) spawnSync(generator, ['v11', String(megabytes), inputPath], { stdio: 'inherit' });
   const outputPath = join(workDir, 'native.xml');
 
+  inputMegabytes = statSync(inputPath).size / 1e6;
   console.log(`input: ${inputPath}, ${(statSync(inputPath).size / 1e6).toFixed(1)} MB; ${runs} runs each`);
   const native = measureNative(program, inputPath, outputPath, runs);
   const nativeBest = report('native program (vqz2xml -f -o FILE)', native);
   const nativeXml = readFileSync(outputPath);
-  const modules = [['Node.js, wasm SIMD', join(jsDir, 'dist', 'vqz2xml_wasm')],
-    ['Node.js, wasm scalar', join(jsDir, 'build-wasm', 'js', 'vqz2xml_wasm_scalar')]];
-  for (const [label, modulePath] of modules) {
+  const simd = join(jsDir, 'dist', 'vqz2xml_wasm');
+  const scalar = join(jsDir, 'build-wasm', 'js', 'vqz2xml_wasm_scalar');
+  const modules = [['Node.js, wasm SIMD, convert()', simd, 'whole'],
+    ['Node.js, wasm SIMD, convertTo() into a file', simd, 'pieces'],
+    ['Node.js, wasm scalar, convert()', scalar, 'whole'],
+    ['Node.js, wasm scalar, convertTo() into a file', scalar, 'pieces']];
+  for (const [label, modulePath, mode] of modules) {
     if (!existsSync(`${modulePath}.wasm`)) {
       console.log(`${label}: not built (npm run build -- --scalar builds it)`);
       continue;
     }
-    const measured = measureModule(modulePath, inputPath, runs);
+    const measured = measureModule(modulePath, inputPath, runs, mode);
     const same = measured.xmlSize === nativeXml.length && measured.xmlHash === sha256(nativeXml);
     const best = firstAndBest(measured.times)[1];
     report(label, measured, `, wasm memory ${measured.wasmMemoryMB.toFixed(0)} MB;` +
@@ -158,5 +179,5 @@ async function main() {
   }
 }
 
-if (process.argv[2] === '--child') await child(process.argv[3], process.argv[4], Number(process.argv[5]));
+if (process.argv[2] === '--child') await child(process.argv[3], process.argv[4], Number(process.argv[5]), process.argv[6]);
 else await main();

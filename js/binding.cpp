@@ -1,4 +1,6 @@
-// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made.
+// The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a
+// survey read as JSON.
+#include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
 #include <cstddef>
@@ -42,11 +44,15 @@ struct ResultView {
     std::uint32_t expectedSize;
     std::uint32_t found;
     std::uint32_t foundSize;
+    std::uint32_t encoding; // the one the input was read in: 0 latin1, 1 cp1252, 2 utf-8
+    std::uint32_t json;     // a survey read: its JSON text (UTF-8), else 0
+    std::uint32_t jsonSize;
 };
-static_assert(sizeof(ResultView) == 7 * sizeof(std::uint32_t), "read as seven words");
+static_assert(sizeof(ResultView) == 10 * sizeof(std::uint32_t), "read as ten words");
 
 struct Converted {
     std::optional<vqz2xml::Diagnostic> diagnostic;
+    std::string json;
     ResultView view{};
 };
 
@@ -60,13 +66,25 @@ vqz2xml::Encoding encodingNumbered(int encoding) {
     switch (encoding) {
     case 1: return vqz2xml::Encoding::Cp1252;
     case 2: return vqz2xml::Encoding::Utf8;
+    case 3: return vqz2xml::Encoding::Auto;
     default: return vqz2xml::Encoding::Latin1;
     }
 }
 
-void fillView(Converted& converted, bool complete) {
+std::uint32_t encodingNumber(vqz2xml::Encoding encoding) {
+    switch (encoding) {
+    case vqz2xml::Encoding::Cp1252: return 1;
+    case vqz2xml::Encoding::Utf8: return 2;
+    case vqz2xml::Encoding::Latin1:
+    case vqz2xml::Encoding::Auto: break; // a result never says Auto
+    }
+    return 0;
+}
+
+void fillView(Converted& converted, bool complete, vqz2xml::Encoding encoding) {
     ResultView& view = converted.view;
     view.status = complete ? 0 : 1;
+    view.encoding = encodingNumber(encoding);
     if (!converted.diagnostic) return;
     const vqz2xml::Diagnostic& diagnostic = *converted.diagnostic;
     view.line = word(diagnostic.line);
@@ -88,9 +106,10 @@ EMSCRIPTEN_KEEPALIVE char* vqzAllocate(std::size_t size) {
 
 EMSCRIPTEN_KEEPALIVE void vqzRelease(char* bytes) { std::free(bytes); }
 
-// Converts `size` bytes at `input`, read as latin1 (0), cp1252 (1) or utf-8 (2). The input may be
-// released as soon as this returns; the XML has gone to Module.vqzTakeOutput block by block, and
-// the rest of the result lives until vqzFreeResult.
+// Converts `size` bytes at `input`, read as latin1 (0), cp1252 (1), utf-8 (2) or the one of
+// them that the bytes suggest (3). The input may be released as soon as this returns; the XML
+// has gone to Module.vqzTakeOutput block by block, and the rest of the result lives until
+// vqzFreeResult.
 EMSCRIPTEN_KEEPALIVE Converted* vqzConvert(const char* input, std::size_t size, int encoding) {
     vqz2xml::Options options;
     options.encoding = encodingNumbered(encoding);
@@ -103,7 +122,23 @@ EMSCRIPTEN_KEEPALIVE Converted* vqzConvert(const char* input, std::size_t size, 
         return converted.release();
     }
     converted->diagnostic = std::move(outcome.diagnostic);
-    fillView(*converted, outcome.complete);
+    fillView(*converted, outcome.complete,
+             vqz2xml::chooseEncoding({input, size}, options.encoding));
+    return converted.release();
+}
+
+// Reads the survey of `size` bytes at `input`, encodings numbered as for vqzConvert: the
+// diagnostic in the view, the survey as JSON text beside it, until vqzFreeResult.
+EMSCRIPTEN_KEEPALIVE Converted* vqzReadSurvey(const char* input, std::size_t size, int encoding) {
+    vqz2xml::Options options;
+    options.encoding = encodingNumbered(encoding);
+    auto converted = std::make_unique<Converted>();
+    vqz2xml::SurveyResult result = vqz2xml::readSurvey({input, size}, options);
+    converted->json = vqz2xml::toJson(result);
+    converted->diagnostic = std::move(result.diagnostic);
+    fillView(*converted, result.complete, result.encoding);
+    converted->view.json = address(converted->json.data());
+    converted->view.jsonSize = word(converted->json.size());
     return converted.release();
 }
 

@@ -1,31 +1,30 @@
 // The page's worker: converts one file at a time with the WebAssembly module, and packs outputs into a zip.
 import { zipSync } from 'fflate';
-import { makeConverter } from '../js/src/converter.js';
+import { load } from '../js/index.browser.js';
 import { sourceExcerpt } from './source_line.js';
 
-/* global createVqz2xmlModule */
-importScripts('vqz2xml_wasm.js');
-
-// A module whose memory grew past this is dropped after its conversion, so that a big file's
-// memory is given back; the next conversion instantiates a fresh one.
-const largestKeptMemory = 128 * 1024 * 1024;
+// A converter that converted an input bigger than this is dropped afterwards, for its memory
+// grew to some times the input: a big file's memory is given back, and the next conversion
+// instantiates a fresh module.
+const largestKeptInput = 32 * 1000 * 1000;
 
 let wasmBinary = null;
 let converter = null;
-let memoryOf = null; // the byte size of the current module's memory
 
 async function currentConverter() {
   if (converter) return converter;
   if (!wasmBinary) {
-    const response = await fetch('vqz2xml_wasm.wasm');
+    const response = await fetch('vqz2xml_wasm_web.wasm');
     if (!response.ok) throw new Error(`the converter's module could not be loaded (${response.status})`);
     wasmBinary = await response.arrayBuffer();
   }
-  const module = await createVqz2xmlModule({ wasmBinary });
-  converter = makeConverter(module);
-  memoryOf = () => module.HEAPU8.length;
+  converter = await load({ wasmBinary });
   return converter;
 }
+
+// The variables of an input bigger than this are not read: their objects would take several
+// times its memory, more than a table on the page can use.
+const largestSurveyRead = 50 * 1000 * 1000;
 
 async function convertFile({ id, file, encoding }) {
   const bytes = new Uint8Array(await file.arrayBuffer());
@@ -33,15 +32,19 @@ async function convertFile({ id, file, encoding }) {
   const started = performance.now();
   const result = active.convert(bytes, { encoding });
   const milliseconds = performance.now() - started;
-  if (memoryOf() > largestKeptMemory) converter = null;
+  let survey = null;
+  let surveySkipped = null;
+  if (bytes.length > largestSurveyRead) surveySkipped = 'The variables of a file this big are not listed here.';
+  else if (active.readSurvey) survey = active.readSurvey(bytes, { encoding: result.encoding });
+  if (bytes.length > largestKeptInput) converter = null;
   let diagnostic = null;
   if (result.diagnostic) {
     const { line, column } = result.diagnostic;
     diagnostic = { ...result.diagnostic, excerpt: sourceExcerpt(bytes, line, column) };
   }
   const xml = result.xml;
-  postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, milliseconds,
-    inputSize: bytes.length }, [xml.buffer]);
+  postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, encoding: result.encoding,
+    survey, surveySkipped, milliseconds, inputSize: bytes.length }, [xml.buffer]);
 }
 
 function zipFiles({ id, files }) {

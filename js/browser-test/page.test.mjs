@@ -1,17 +1,22 @@
-// The built web page in headless Chromium: statuses, the diagnostic, downloads and the zip against the golden files.
+// The built web page in headless Chromium: statuses, diagnostics, surveys, downloads and the zip against the golden files.
 import assert from 'node:assert/strict';
-import { mkdirSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { unzipSync } from 'fflate';
-import { linkedBytes, openPage, uploadFiles } from './browser.mjs';
+import { linkedBytes, openPage, uploadFiles } from '../scripts/browser.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const goldenDir = join(here, '..', '..', 'tests', 'golden');
-const artifactsDir = join(here, '..', 'test-artifacts');
-const golden = (name) => join(goldenDir, name);
+const golden = (name) => join(here, '..', '..', 'tests', 'golden', name);
+const result = (name) => `[data-file="${name}"]`;
+const text = (page, selector) => page.$eval(selector, (e) => e.textContent);
+// Files of the given names and bytes in a fresh folder.
+function files(contents) {
+  const folder = mkdtempSync(join(tmpdir(), 'vqz2xml-page-'));
+  return Object.entries(contents).map(([name, bytes]) => (writeFileSync(join(folder, name), bytes), join(folder, name)));
+}
 
 let session;
 before(async () => {
@@ -21,34 +26,56 @@ after(async () => {
   await session?.close();
 });
 
-const result = (name) => `[data-file="${name}"]`;
-
-test('a valid and a faulty file: statuses, diagnostic, downloads, zip', async () => {
+test('a valid and a faulty file: diagnostic, variables with code lists and codebook, downloads, a zip for two', async () => {
   const { page } = session;
-  await uploadFiles(page, [golden('example_household.vqz'), golden('head_misspelt_survey.vqz')]);
-  assert.equal(await page.$eval(result('example_household.vqz'), (e) => e.dataset.status), 'converted');
-  assert.equal(await page.$eval(result('head_misspelt_survey.vqz'), (e) => e.dataset.status), 'faulty');
+  await uploadFiles(page, [golden('example_household.vqz')]);
+  // The hidden attribute must win over the stylesheet's display rule for buttons.
+  assert.equal(await page.$eval('#zip', (e) => getComputedStyle(e).display), 'none');
+  await uploadFiles(page, [golden('head_misspelt_survey.vqz')]);
+  const faulty = result('head_misspelt_survey.vqz');
+  assert.equal(await text(page, `${faulty} .diagnostic .message`), "Line 4, column 3: expected 'Survey', found “SURVY”");
+  assert.equal(await text(page, `${faulty} .source`), '3 │ STANDARD NAMES\n4 │   SURVY\n  │   ^');
 
-  const message = await page.$eval(`${result('head_misspelt_survey.vqz')} .diagnostic .message`, (e) => e.textContent);
-  assert.equal(message, "Line 4, column 3: expected 'Survey', found “SURVY”");
-  const source = await page.$eval(`${result('head_misspelt_survey.vqz')} .source`, (e) => e.textContent);
-  assert.equal(source, '3 │ STANDARD NAMES\n4 │   SURVY\n  │   ^');
-  assert.equal(await page.$eval(`${result('head_misspelt_survey.vqz')} .source mark`, (e) => e.textContent), 'S');
+  const table = `${result('example_household.vqz')} table.variables`;
+  const rows = await page.$$eval(`${table} > tbody > tr:not(.code-row)`, (trs) => trs.map((tr) => [...tr.cells].map((cell) => cell.textContent)));
+  assert.equal(rows.length, 13);
+  assert.deepEqual(rows.slice(0, 2), [['1', 'HHID', 'Household identifier', 'character', '1–8', 'none'],
+    ['2', 'REGION', 'Region of residence', 'single', '9–10', '5 codes']]);
+  const toggle = `${table} button.codes-toggle`;
+  const codeList = () => page.$eval(toggle, (button) => {
+    const list = document.getElementById(button.getAttribute('aria-controls'));
+    return [button.getAttribute('aria-expanded'), list.hidden, [...list.querySelectorAll('table.codes > tbody > tr')].map((tr) => tr.textContent)];
+  });
+  await page.focus(toggle);
+  await page.keyboard.press('Enter');
+  assert.deepEqual(await codeList(), ['true', false, ['1North', '2South', '3East', '4West', '10Islands & coast']]);
+  await page.keyboard.press('Space');
+  assert.deepEqual((await codeList()).slice(0, 2), ['false', true]);
+  const csv = (await linkedBytes(page, 'a[download="example_household-codebook.csv"]')).toString('utf8').split('\r\n');
+  assert.deepEqual(csv.slice(0, 3), ['\ufeffident,name,label,type,start,finish,width,code,code_label,special',
+    '1,HHID,Household identifier,character,1,8,8,,,', '2,REGION,Region of residence,single,9,10,2,1,North,']);
 
   for (const name of ['example_household', 'head_misspelt_survey']) {
-    const link = `${result(`${name}.vqz`)} a[download="${name}.xml"]`;
-    assert.ok((await linkedBytes(page, link)).equals(readFileSync(golden(`${name}.xml`))), name);
+    assert.ok((await linkedBytes(page, `a[download="${name}.xml"]`)).equals(readFileSync(golden(`${name}.xml`))), name);
   }
-
-  mkdirSync(artifactsDir, { recursive: true });
-  await page.screenshot({ path: join(artifactsDir, 'web-page.png'), fullPage: true });
-
   await page.click('#zip');
   await page.waitForSelector('#zip-link', { timeout: 60000 });
   const entries = unzipSync(new Uint8Array(await linkedBytes(page, '#zip-link')));
   assert.deepEqual(Object.keys(entries).sort(), ['example_household.xml', 'head_misspelt_survey.xml']);
-  for (const [name, bytes] of Object.entries(entries)) {
-    assert.ok(Buffer.from(bytes).equals(readFileSync(golden(name))), name);
+  for (const [name, bytes] of Object.entries(entries)) assert.ok(Buffer.from(bytes).equals(readFileSync(golden(name))), name);
+});
+
+test('a file that is no survey at all is told so, its found text shown alike in the message and the XML', async () => {
+  const { page } = session;
+  await page.click('#clear');
+  const hex = (digits) => Buffer.from(digits, 'hex');
+  const contents = { 'empty.vqz': '', 'picture.png': hex('89504e470d0a1a0a0000000d49484452'), 'notes.txt': 'Shopping\nmilk\n', 'noise.bin': hex('f3e9809fa0ff0110c3') };
+  await uploadFiles(page, files(contents));
+  for (const name of Object.keys(contents)) {
+    const message = await text(page, `${result(name)} .diagnostic`);
+    assert.match(message, /^This is not a classic survey file\. Such a file begins with the word VQZ; this one (is empty|begins with “.+”)\.$/, name);
+    const found = /“(.+)”/.exec(message)?.[1] ?? '';
+    assert.ok((await text(page, `${result(name)} details.xml code`)).includes(found), `${name}: ${JSON.stringify(found)}`);
   }
 });
 
@@ -56,48 +83,63 @@ test('a new encoding converts every file again', async () => {
   const { page } = session;
   await page.click('#clear');
   await uploadFiles(page, [golden('enc_utf8_texts.vqz')]);
-  const link = `${result('enc_utf8_texts.vqz')} a[download="enc_utf8_texts.xml"]`;
-  const asLatin1 = await linkedBytes(page, link);
+  const [link, chosen] = ['a[download="enc_utf8_texts.xml"]', await linkedBytes(page, 'a[download="enc_utf8_texts.xml"]')];
   await page.select('#encoding', 'utf-8');
-  await page.waitForSelector(`${result('enc_utf8_texts.vqz')}:is([data-status=converted], [data-status=faulty]) ${'a[download]'}`,
-    { timeout: 60000 });
+  await page.waitForSelector(`${result('enc_utf8_texts.vqz')}:not([data-status=converting]) ${link}`, { timeout: 60000 });
   const asUtf8 = await linkedBytes(page, link);
-  assert.ok(asUtf8.equals(readFileSync(golden('enc_utf8_texts.xml'))));
-  assert.ok(!asLatin1.equals(asUtf8));
+  assert.deepEqual([asUtf8.equals(readFileSync(golden('enc_utf8_texts.xml'))), chosen.equals(asUtf8)], [true, false]);
 });
 
 test('a big faulty file shows the beginning and the end of its XML, the error report', async () => {
   const { page } = session;
   await page.click('#clear');
-  const variables = [];
-  for (let i = 1; i <= 1500; ++i) variables.push(`VARIABLE ${i}\nNAME "V${i}"\nLABEL "l"\nTYPE single\nPOSITION ${i}\nEND VARIABLE\n`);
-  const path = join(mkdtempSync(join(tmpdir(), 'vqz2xml-page-')), 'big_faulty.vqz');
-  writeFileSync(path, `VQZ\nVERSION 1.1\nSURVEY\nTITLE "t"\nRECORD A\n${variables.join('')}VARIABLE 1501\n\tBOGUS\n`);
-  await uploadFiles(page, [path]);
-  const shown = await page.$eval(`${result('big_faulty.vqz')} details.xml`, (details) =>
-    ({ summary: details.querySelector('summary').textContent, text: details.querySelector('code').textContent }));
-  assert.match(shown.summary, /^XML \(the first 64\.0 KB and the last 4\.0 KB of \d+\.\d KB\)$/);
-  assert.ok(shown.text.startsWith('<?xml version="1.0"?>\r\n'));
-  assert.match(shown.text, /\n…\n[^]*\*\*\* Error: at corresponding point in source file:[^]*\tBOGUS\s*$/);
-  const message = await page.$eval(`${result('big_faulty.vqz')} .diagnostic .message`, (e) => e.textContent);
-  assert.equal(message, `Line ${5 + 6 * 1500 + 2}, column 2: expected NAME "var_name", found “BOGUS”`);
+  const variables = Array.from({ length: 1500 }, (_, i) => `VARIABLE ${i}\nNAME "V${i}"\nLABEL "l"\nTYPE single\nPOSITION ${i + 1}\nEND VARIABLE\n`);
+  await uploadFiles(page, files({ 'big_faulty.vqz': `VQZ\nVERSION 1.1\nSURVEY\nTITLE "t"\nRECORD A\n${variables.join('')}VARIABLE 1501\n\tBOGUS\n` }));
+  assert.match(await text(page, 'details.xml summary'), /^XML \(the first 64\.0 kB and the last 4\.0 kB of \d+\.\d kB\)$/);
+  assert.match(await text(page, 'details.xml code'), /^<\?xml version="1.0"\?>\r\n[^]*\n…\n[^]*\*\*\* Error: at corresponding point in source file:[^]*\tBOGUS\s*$/);
+  assert.equal(await text(page, '.diagnostic .message'), `Line ${5 + 6 * 1500 + 2}, column 2: expected NAME "var_name", found “BOGUS”`);
 });
 
-test('the controls are labelled and reached by the keyboard in order', async () => {
+test('twenty files: an overview with the faulty first, linking to each result, on a page of reasonable height', async () => {
   const { page } = session;
-  const labels = await page.$$eval('input, select', (controls) => controls.map((c) => c.labels[0]?.textContent.trim()));
-  assert.deepEqual(labels, ['Choose .vqz files, or drop them here', 'Text encoding of the files']);
-  await page.click('h1'); // Tab goes on from here, the start of the page
-  const reached = [];
-  for (let i = 0; i < 2; ++i) {
-    await page.keyboard.press('Tab');
-    reached.push(await page.evaluate(() => document.activeElement.id));
+  await page.click('#clear');
+  const waves = Object.fromEntries(Array.from({ length: 19 }, (_, i) => [`wave_${i + 1}.vqz`, readFileSync(golden('example_household.vqz'))]));
+  const paths = files(waves);
+  paths.splice(7, 0, golden('head_misspelt_survey.vqz'));
+  await uploadFiles(page, paths);
+  const overview = await page.$$eval('#overview li', (items) => items.map((li) =>
+    [li.textContent, document.querySelector(li.querySelector('a').getAttribute('href'))?.dataset.file]));
+  assert.deepEqual([overview.length, ...overview.slice(0, 2)], [20, ["head_misspelt_survey.vqz faulty: line 4, expected 'Survey'",
+    'head_misspelt_survey.vqz'], ['wave_1.vqz converted: 13 variables', 'wave_1.vqz']]);
+  const [open, height] = await page.evaluate(() => [document.querySelectorAll('details[open]').length, document.documentElement.scrollHeight]);
+  assert.ok(open === 0 && height < 6000, `${open} disclosures open, the page ${height} px tall`);
+});
+
+test('on a phone: controls within their margins, in Tab order, and a status and previews that screen readers name', async () => {
+  const phone = await openPage({ width: 390, height: 800 });
+  try {
+    const { page } = phone;
+    const boxes = await page.$$eval('.controls > *', (all) => all.map((box) => box.getBoundingClientRect())
+      .map(({ left, right }) => Math.round(left) - Math.round(document.documentElement.clientWidth - right)));
+    assert.deepEqual(boxes, [0, 0]); // the margin on the left less the one on the right
+    await page.click('h1'); // Tab goes on from here, the start of the page
+    const reached = [];
+    for (let i = 0; i < 2; ++i) reached.push(await page.keyboard.press('Tab').then(() => page.evaluate(() => document.activeElement.id)));
+    assert.deepEqual(reached, ['files', 'encoding']);
+    await uploadFiles(page, [golden('head_misspelt_survey.vqz')]);
+    const named = [];
+    const walk = (node) => [node.name && named.push(`${node.role}: ${node.name}`), ...(node.children ?? []).map(walk)];
+    walk(await page.accessibility.snapshot());
+    const wanted = ['status: Conversion status', 'region: XML of head_misspelt_survey.vqz', 'region: Line 4 of the input, column 3 marked',
+      'combobox: Text encoding of the files'];
+    assert.deepEqual(wanted.filter((name) => !named.includes(name)), [], JSON.stringify(named));
+    assert.deepEqual(phone.problems, []);
+  } finally {
+    await phone.close();
   }
-  assert.deepEqual(reached, ['files', 'encoding']);
 });
 
 test('nothing was fetched from elsewhere, nothing went wrong, and the page renders in standards mode', async () => {
-  assert.deepEqual(session.foreign, []);
-  assert.deepEqual(session.problems, []);
+  assert.deepEqual([session.foreign, session.problems], [[], []]);
   assert.equal(await session.page.evaluate(() => document.compatMode), 'CSS1Compat');
 });

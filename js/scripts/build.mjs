@@ -18,9 +18,16 @@ function fail(message) {
   process.exit(1);
 }
 
+// What to install for each tool the build runs, named as Debian names its package.
+const packages = { emcmake: 'emscripten', cmake: 'cmake' };
+
 function run(command, args, env) {
   console.log(`build: ${command} ${args.join(' ')}`);
   const outcome = spawnSync(command, args, { stdio: 'inherit', env });
+  if (outcome.error?.code === 'ENOENT') {
+    fail(`${command} is not installed; the WebAssembly module is built with emscripten and CMake: on Debian or ` +
+      `Ubuntu, "sudo apt-get install ${packages[command] ?? command} cmake" (js/README.md tells more)`);
+  }
   if (outcome.error) fail(`${command}: ${outcome.error.message}`);
   if (outcome.status !== 0) fail(`${command} exited with status ${outcome.status}`);
 }
@@ -45,11 +52,13 @@ function emscriptenEnvironment() {
 
 function buildModule() {
   const env = emscriptenEnvironment();
-  run('emcmake', ['cmake', '-S', rootDir, '-B', buildDir, '-DCMAKE_BUILD_TYPE=Release'], env);
-  const targets = ['vqz2xml_wasm', 'vqz2xml_wasm_small', ...(withScalar ? ['vqz2xml_wasm_scalar'] : [])];
+  // ccache, where there is one, keeps a rebuild of unchanged sources short.
+  const launcher = spawnSync('ccache', ['--version'], { stdio: 'ignore' }).status === 0 ? ['-DCMAKE_CXX_COMPILER_LAUNCHER=ccache'] : [];
+  run('emcmake', ['cmake', '-S', rootDir, '-B', buildDir, '-DCMAKE_BUILD_TYPE=Release', ...launcher], env);
+  const targets = ['vqz2xml_wasm', 'vqz2xml_wasm_web', 'vqz2xml_wasm_small', ...(withScalar ? ['vqz2xml_wasm_scalar'] : [])];
   run('cmake', ['--build', buildDir, '-j2', '--target', ...targets], env);
   mkdirSync(distDir, { recursive: true });
-  for (const file of ['vqz2xml_wasm.js', 'vqz2xml_wasm.wasm']) {
+  for (const file of ['vqz2xml_wasm.js', 'vqz2xml_wasm.wasm', 'vqz2xml_wasm_web.js', 'vqz2xml_wasm_web.wasm']) {
     copyFileSync(join(buildDir, 'js', file), join(distDir, file));
   }
 }
@@ -71,7 +80,7 @@ async function buildPage() {
     logLevel: 'warning',
   });
   for (const file of ['index.html', 'style.css', 'icon.svg']) copyFileSync(join(webDir, file), join(webDist, file));
-  for (const file of ['vqz2xml_wasm.js', 'vqz2xml_wasm.wasm']) copyFileSync(join(distDir, file), join(webDist, file));
+  copyFileSync(join(distDir, 'vqz2xml_wasm_web.wasm'), join(webDist, 'vqz2xml_wasm_web.wasm'));
   console.log(`build: the page is in ${webDist}`);
 }
 

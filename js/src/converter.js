@@ -2,7 +2,7 @@
 'use strict';
 
 // Each encoding's number in the module, under every name accepted for it (compared in lower
-// case, with "_" read as "-").
+// case, with "_" read as "-"). Auto lets the module choose one of the others from the bytes.
 const encodingNumbers = new Map([
   ['latin1', 0],
   ['latin-1', 0],
@@ -13,13 +13,26 @@ const encodingNumbers = new Map([
   ['windows-1252', 1],
   ['utf-8', 2],
   ['utf8', 2],
+  ['auto', 3],
 ]);
 
-// The number of the encoding named in `options` (latin1 when none is named).
+// The name a result gives the encoding its input was read in, by the module's number.
+const encodingNames = ['latin1', 'cp1252', 'utf-8'];
+
+const optionNames = ['encoding'];
+
+// The number of the encoding named in `options` (latin1 when none is named). An option the
+// converter does not know is refused rather than ignored, for a misspelt one would otherwise
+// convert in the default encoding without a word.
 function encodingNumber(options) {
   if (options === undefined || options === null) return 0;
   if (typeof options !== 'object') {
     throw new TypeError(`vqz2xml: options must be an object such as { encoding: 'utf-8' }, not ${typeof options}`);
+  }
+  const unknown = Object.keys(options).filter((name) => !optionNames.includes(name));
+  if (unknown.length > 0) {
+    throw new TypeError(`vqz2xml: unknown option${unknown.length > 1 ? 's' : ''} ${unknown.map((name) => `'${name}'`).join(', ')}` +
+      `: the options are ${optionNames.map((name) => `'${name}'`).join(', ')}`);
   }
   const name = options.encoding;
   if (name === undefined) return 0;
@@ -28,7 +41,7 @@ function encodingNumber(options) {
   }
   const number = encodingNumbers.get(name.toLowerCase().replace(/_/g, '-'));
   if (number === undefined) {
-    throw new RangeError(`vqz2xml: unsupported encoding '${name}': use 'latin1', 'cp1252' or 'utf-8'`);
+    throw new RangeError(`vqz2xml: unsupported encoding '${name}': use 'latin1', 'cp1252', 'utf-8' or 'auto'`);
   }
   return number;
 }
@@ -47,9 +60,10 @@ function inputBytes(input) {
 }
 
 const latin1 = new TextDecoder('latin1'); // ASCII in practice: the expected texts are plain ASCII
+const utf8 = new TextDecoder('utf-8');
 
 // The words of the module's ResultView, in order.
-const viewWords = 7;
+const viewWords = 10;
 
 // The XML as the module hands it over block by block, in one buffer sized for the usual
 // document (twice its input) and grown when a document needs more.
@@ -90,19 +104,29 @@ function expectedXmlSize(inputSize) {
   return Math.min(2 * inputSize + 4096, 0x7fffffff);
 }
 
-// Reads the diagnostic the module left, or throws when memory ran out for the XML.
-function readDiagnostic(module, view) {
-  const [status, line, column, expected, expectedSize, found, foundSize] =
+// The outcome the module left: whether the input was complete, its diagnostic and the encoding
+// used; throws when the XML's receiver took no more.
+function readOutcome(module, view) {
+  const [status, line, column, expected, expectedSize, found, foundSize, encoding] =
     new Uint32Array(module.HEAPU8.buffer, view, viewWords);
   if (status === 2) throw new RangeError('vqz2xml: out of memory for the XML of this input');
-  if (status === 0) return null;
+  const outcome = { complete: status === 0, diagnostic: null, encoding: encodingNames[encoding] };
+  if (status === 0) return outcome;
   const heap = module.HEAPU8;
-  return {
+  outcome.diagnostic = {
     line,
     column,
     expected: latin1.decode(heap.subarray(expected, expected + expectedSize)),
     found: heap.slice(found, found + foundSize),
   };
+  return outcome;
+}
+
+// A function that checks the type of the callback given to receive the XML.
+function checkReceiver(write) {
+  if (typeof write !== 'function') {
+    throw new TypeError(`vqz2xml: the XML's receiver must be a function taking each piece, not ${write === null ? 'null' : typeof write}`);
+  }
 }
 
 // The converter's interface over an instantiated module (the object the module's factory gives).
@@ -112,26 +136,19 @@ function makeConverter(module) {
   const versionEnd = module.HEAPU8.indexOf(0, versionAddress);
   const version = latin1.decode(module.HEAPU8.subarray(versionAddress, versionEnd));
 
-  function convert(input, options) {
-    const bytes = inputBytes(input);
-    const encoding = encodingNumber(options);
+  // Copies `bytes` into the module and calls `work(address, size)` on them, which gives a
+  // result of the module's; `read(view)` reads that result before it is freed.
+  function withInput(bytes, work, read) {
     if (failure) {
       throw new Error('vqz2xml: this converter stopped during an earlier conversion; call load() for a new one',
         { cause: failure });
-    }
-    let output;
-    try {
-      output = new OutputCollector(expectedXmlSize(bytes.length));
-    } catch {
-      output = new OutputCollector(0); // grown block by block while memory lasts
     }
     const address = module._vqzAllocate(bytes.length);
     if (address === 0) throw new RangeError(`vqz2xml: no memory for an input of ${bytes.length} bytes`);
     let converted;
     try {
       module.HEAPU8.set(bytes, address);
-      module.vqzTakeOutput = (at, count) => (output.take(module.HEAPU8, at, count) ? 1 : 0);
-      converted = module._vqzConvert(address, bytes.length, encoding);
+      converted = work(address, bytes.length);
     } catch (error) {
       // The module gave up midway, most likely for memory it could not get.
       failure = error;
@@ -141,16 +158,79 @@ function makeConverter(module) {
       module.vqzTakeOutput = null;
       if (!failure) module._vqzRelease(address);
     }
-    let diagnostic;
     try {
-      diagnostic = readDiagnostic(module, module._vqzView(converted));
+      return read(module._vqzView(converted));
     } finally {
       module._vqzFreeResult(converted);
     }
-    return { complete: diagnostic === null, xml: output.bytes(), diagnostic };
   }
 
-  return Object.freeze({ version, convert });
+  // Converts `bytes`, handing each block of XML to `take(heap, address, count)`, which answers
+  // false when it can take no more; the outcome as readOutcome tells it.
+  function run(bytes, encoding, take) {
+    return withInput(bytes, (address, size) => {
+      module.vqzTakeOutput = (at, count) => (take(module.HEAPU8, at, count) ? 1 : 0);
+      return module._vqzConvert(address, size, encoding);
+    }, (view) => readOutcome(module, view));
+  }
+
+  // The survey the input describes, as plain objects: everything recognised before the fault
+  // of a faulty input.
+  function readSurvey(input, options) {
+    const bytes = inputBytes(input);
+    const encoding = encodingNumber(options);
+    return withInput(bytes, (address, size) => module._vqzReadSurvey(address, size, encoding), (view) => {
+      const { diagnostic } = readOutcome(module, view);
+      const [json, jsonSize] = new Uint32Array(module.HEAPU8.buffer, view + 8 * 4, 2);
+      const survey = JSON.parse(utf8.decode(module.HEAPU8.subarray(json, json + jsonSize)));
+      // The found text as convert gives it: the input's raw bytes, for the JSON holds it decoded.
+      if (diagnostic) survey.diagnostic.found = diagnostic.found;
+      return survey;
+    });
+  }
+
+  function convert(input, options) {
+    const bytes = inputBytes(input);
+    const encoding = encodingNumber(options);
+    let output;
+    try {
+      output = new OutputCollector(expectedXmlSize(bytes.length));
+    } catch {
+      output = new OutputCollector(0); // grown block by block while memory lasts
+    }
+    const { complete, diagnostic, encoding: used } = run(bytes, encoding, (heap, at, count) => output.take(heap, at, count));
+    return { complete, xml: output.bytes(), diagnostic, encoding: used };
+  }
+
+  // Converts and hands the XML to `write` piece by piece as it is made, each piece a Uint8Array
+  // of its own, so that the whole document is never held in memory at once. An error `write`
+  // throws ends the conversion's output and is thrown again once the module has finished.
+  function convertTo(input, write, options) {
+    const bytes = inputBytes(input);
+    checkReceiver(write);
+    const encoding = encodingNumber(options);
+    let refused = null; // { error } once `write` has thrown
+    const take = (heap, at, count) => {
+      if (refused) return false;
+      try {
+        write(heap.slice(at, at + count));
+        return true;
+      } catch (error) {
+        refused = { error };
+        return false;
+      }
+    };
+    let outcome;
+    try {
+      outcome = run(bytes, encoding, take);
+    } catch (error) {
+      throw refused ? refused.error : error; // the stream the refusal broke is told as lack of memory
+    }
+    if (refused) throw refused.error;
+    return outcome;
+  }
+
+  return Object.freeze({ version, convert, convertTo, readSurvey });
 }
 
 module.exports = { makeConverter };

@@ -8,23 +8,8 @@ const { test } = require('node:test');
 const { load } = require('..');
 
 const goldenDir = path.join(__dirname, '..', '..', 'tests', 'golden');
-
 // The encoding a case is read in, told by its name as the golden runner tells it.
-function caseEncoding(name) {
-  if (name.startsWith('enc_utf8_')) return 'utf-8';
-  if (name.startsWith('enc_cp1252_')) return 'cp1252';
-  return 'latin1';
-}
-
-// The first line where two documents differ, to point at in a failure.
-function firstDifference(actual, expected) {
-  const a = Buffer.from(actual).toString('latin1').split('\n');
-  const e = Buffer.from(expected).toString('latin1').split('\n');
-  for (let i = 0; i < Math.max(a.length, e.length); ++i) {
-    if (a[i] !== e[i]) return `line ${i + 1}:\n  got      ${JSON.stringify(a[i])}\n  expected ${JSON.stringify(e[i])}`;
-  }
-  return 'none';
-}
+const caseEncoding = (name) => (name.startsWith('enc_utf8_') ? 'utf-8' : name.startsWith('enc_cp1252_') ? 'cp1252' : 'latin1');
 
 test('every golden case converts to its expected bytes', async (t) => {
   const converter = await load();
@@ -32,11 +17,12 @@ test('every golden case converts to its expected bytes', async (t) => {
   assert.ok(cases.length > 20, `only ${cases.length} golden cases found in ${goldenDir}`);
   for (const file of cases) {
     await t.test(file, () => {
-      const name = file.slice(0, -'.vqz'.length);
-      const input = readFileSync(path.join(goldenDir, file));
-      const expected = readFileSync(path.join(goldenDir, `${name}.xml`));
-      const result = converter.convert(input, { encoding: caseEncoding(name) });
-      assert.ok(Buffer.from(result.xml).equals(expected), `first difference at ${firstDifference(result.xml, expected)}`);
+      const expected = readFileSync(path.join(goldenDir, file.replace(/\.vqz$/, '.xml')));
+      const result = converter.convert(readFileSync(path.join(goldenDir, file)), { encoding: caseEncoding(file) });
+      // The first differing line, to point at in a failure.
+      const [got, wanted] = [result.xml, expected].map((xml) => Buffer.from(xml).toString('latin1').split('\n'));
+      const line = got.findIndex((text, i) => text !== wanted[i]);
+      assert.ok(Buffer.from(result.xml).equals(expected), `line ${line + 1}: ${JSON.stringify(got[line])}, expected ${JSON.stringify(wanted[line])}`);
       // The error report ends a faulty document's XML; a complete one has none and no diagnostic.
       assert.equal(result.diagnostic === null, result.complete);
       assert.equal(result.complete, !expected.includes('*** Error:'));

@@ -1,5 +1,6 @@
 // Where a faulty input went wrong (the diagnostic's line, column and texts, and its one-line
 // form), and conversions of any length run side by side.
+#include "core/conversion.h"
 #include "tests/golden/golden_cases.h"
 #include "vqz2xml/vqz2xml.hpp"
 
@@ -149,6 +150,31 @@ TEST(ConversionTest, ConversionsRunSideBySide) {
     for (const auto& output : outputs) {
         ASSERT_EQ(cases.size(), output.size());
         for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(cases[i].xml, output[i]);
+    }
+}
+
+// A big input's parse tells how far it has come between statements, once per step, in order.
+TEST(ConversionTest, ProgressIsToldOncePerStep) {
+    std::string input = "VQZ VERSION 1.1 SURVEY RECORD A\n";
+    while (input.size() < 100000) {
+        input += "VARIABLE 1 NAME \"a\" LABEL \"b\" TYPE logical POSITION 1 END VARIABLE\n";
+    }
+    input += "END RECORD END SURVEY END VQZ\n";
+    for (const bool background : {false, true}) {
+        ConversionSettings settings;
+        settings.writeInBackground = background;
+        settings.progressStep = 10000;
+        std::vector<std::size_t> offsets;
+        settings.progress = [&](std::size_t offset) { offsets.push_back(offset); };
+        std::ostream nowhere(nullptr);
+        EXPECT_TRUE(convertInput(input, nowhere, {}, settings).complete);
+        ASSERT_GE(offsets.size(), 9u);
+        EXPECT_LE(offsets.size(), 10u);
+        EXPECT_GE(offsets.front(), settings.progressStep);
+        for (std::size_t i = 1; i < offsets.size(); ++i) {
+            EXPECT_GE(offsets[i], offsets[i - 1] + settings.progressStep);
+        }
+        EXPECT_LE(offsets.back(), input.size());
     }
 }
 

@@ -58,4 +58,20 @@ TEST(IsValidUtf8Test, AcceptsWhatTheConverterReadsAsCharacters) {
     }
 }
 
+// Plain ASCII is passed over in blocks: a sequence, or a broken one, is found at any offset of a
+// long input, the last byte included.
+TEST(IsValidUtf8Test, FindsEveryByteOfALongInput) {
+    for (std::size_t at = 0; at < 100; ++at) {
+        SCOPED_TRACE(at);
+        std::string text(100, 'a');
+        text.replace(at, 1, "\xe9");
+        EXPECT_FALSE(isValidUtf8(text));
+        EXPECT_FALSE(looksLikeUtf8(text));
+        if (at + 2 > text.size()) continue;
+        text.replace(at, 2, "\xc3\xa9");
+        EXPECT_TRUE(looksLikeUtf8(text));
+    }
+    EXPECT_FALSE(looksLikeUtf8(std::string(100, 'a')));
+}
+
 } // namespace

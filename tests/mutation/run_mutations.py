@@ -88,13 +88,18 @@ def run(command, cwd, timeout):
         return -1, "timed out"
 
 
-def build(source, build_dir):
+def configure(source, build_dir):
+    """Configures the scratch build once; the test programs the tree has among TARGETS."""
     if not os.path.isfile(os.path.join(build_dir, "CMakeCache.txt")):
         subprocess.run(["cmake", "-S", source, "-B", build_dir, "-DVQZ2XML_PYTHON=OFF",
                         "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"], check=True,
                        stdout=subprocess.DEVNULL)
-    known = run(["cmake", "--build", build_dir, "--target", "help"], build_dir, 120)[1]
-    targets = [t for t in TARGETS if re.search(r"\b%s\b" % t, known)]
+    known = subprocess.run(["cmake", "--build", build_dir, "--target", "help"], check=True,
+                           capture_output=True, text=True).stdout
+    return [t for t in TARGETS if re.search(r"\b%s\b" % t, known)]
+
+
+def build(build_dir, targets):
     return run(["cmake", "--build", build_dir, "-j2", "--target"] + targets, build_dir, 1800)
 
 
@@ -121,7 +126,8 @@ def main():
     chosen = [int(n) for n in args.only.split(",")] if args.only else range(1, len(faults) + 1)
     source = sync_tree(args.scratch, args.revision)
     build_dir = os.path.join(args.scratch, "build")
-    status, output = build(source, build_dir)
+    targets = configure(source, build_dir)
+    status, output = build(build_dir, targets)
     if status != 0:
         sys.exit("the unchanged tree does not build:\n" + output[-3000:])
     status, failures, output = test(build_dir, args.timeout)
@@ -142,9 +148,9 @@ def main():
         try:
             with open(path, "w", encoding="utf-8") as f:
                 f.write("\n".join(lines))
-            status, output = build(source, build_dir)
-            if status != 0:
-                result = "caught by the build"
+            status, output = build(build_dir, targets)
+            if status != 0:  # a fault is one the compiler takes: this is the machine's failure
+                result = "not built: " + (output.strip().splitlines() or ["?"])[-1][:100]
             else:
                 status, failures, output = test(build_dir, args.timeout)
                 shown = " ".join(failures[:4]) + (" +%d more" % (len(failures) - 4)

@@ -122,7 +122,7 @@ A faulty input's output takes its input's time, so it is diagnosed again each ti
   ! in/kept.vqz: up to date, xml/kept.xml
   ! in/new.vqz -> xml/new.xml: converted
   ! in/same.vqz -> xml/same.xml: converted
-  ! vqz2xml: 5 files: 3 converted, 1 faulty, 1 up to date, 0 not converted
+  ! vqz2xml: 5 files: 3 converted, 1 faulty, 0 skipped, 1 up to date, 0 not converted
   [1]
   $ files | grep xml/
   ./xml/bad.xml 183 bytes: <?xml version="1.0"?>||<vqz version="1.1
@@ -138,7 +138,7 @@ A faulty input's output takes its input's time, so it is diagnosed again each ti
   {"input":"in/new.vqz","output":"xml/new.xml","status":"up-to-date","encoding":null,"bytes_in":0,"bytes_out":0}
   {"input":"in/same.vqz","output":"xml/same.xml","status":"up-to-date","encoding":null,"bytes_in":0,"bytes_out":0}
   ! in/bad.vqz:4:1: error: expected 'Title', found "BOGUS"
-  ! vqz2xml: 5 files: 0 converted, 1 faulty, 4 up to date, 0 not converted
+  ! vqz2xml: 5 files: 0 converted, 1 faulty, 0 skipped, 4 up to date, 0 not converted
   [1]
 
 The report holds one object per input, in input order, whatever the jobs. A name that is no
@@ -252,6 +252,7 @@ A byte-order mark at the start is a fault unless the file is read as UTF-8.
   $ { printf '\357\273\277'; cat "$DATA/complete.vqz"; } >t.vqz
   $ vqz2xml --check t
   ! t.vqz:1:1: error: expected 'VQZ', found "\xef\xbb\xbfVQZ"
+  ! vqz2xml: note: 1 input looks like UTF-8; --encoding=utf-8 or --encoding=auto reads it so
   [1]
   $ vqz2xml --encoding=utf-8 -o - t >../out && cmp ../out "$DATA/complete.xml"
 

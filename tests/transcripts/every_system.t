@@ -40,7 +40,7 @@ Names outside ASCII, in both forms and in a diagnostic.
   Conversion from 調査.vqz to 結果.xml completed succesfully.
   $ vqz2xml --check 不良.vqz 調査
   ! 不良.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
-  ! vqz2xml: 2 files: 1 complete, 1 faulty, 0 skipped, 0 not checked
+  ! vqz2xml: 2 files: 1 converted, 1 faulty, 0 skipped, 0 not converted
   [1]
   $ files && rm 調査.* 結果.xml 不良.vqz
   ./bad.vqz = faulty_crlf.vqz
@@ -63,7 +63,7 @@ Exit statuses, diagnostics and errors; an input that is missing is told in the s
   [2]
   $ vqz2xml --check good bad crlf
   ! bad.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
-  ! vqz2xml: 3 files: 2 complete, 1 faulty, 0 skipped, 0 not checked
+  ! vqz2xml: 3 files: 2 converted, 1 faulty, 0 skipped, 0 not converted
   [1]
   $ rm bad.xml good.xml
 #if posix

@@ -46,7 +46,8 @@ def requirement_met(words, system):
 def parse(path, system):
     """The transcript as prose lines and Commands, and whether its requirements are met."""
     items, command, active, met = [], None, [True], True
-    for number, line in enumerate(open(path, encoding="utf-8").read().splitlines(), 1):
+    lines = open(path, encoding="utf-8").read().split("\n")  # not splitlines: "\x1c" is no end
+    for number, line in enumerate(lines[:-1] if lines[-1] == "" else lines, 1):
         if line.startswith("#require"):
             met = met and requirement_met(line.split()[1:], system)
         elif line.startswith("#if "):
@@ -86,21 +87,15 @@ def unescape(text):
 def escape(line):
     """How an actual line is written into a transcript."""
     text = line.decode("utf-8", "surrogateescape")
-    plain = all(c >= " " and c != "\x7f" and not "\udc80" <= c <= "\udcff" for c in text)
+    special = lambda c: c < " " or c == "\x7f" or "\udc80" <= c <= "\udcff"
     # Lines the parser would read as something else, or that editors would trim, are escaped.
-    if plain and not re.search(r" \((re|glob|esc|no-eol)\)$| $|^([!$>] |[!>]$|\[\d+\]$)",
-                                        text):
+    if not any(map(special, text)) and \
+            not re.search(r" \((re|glob|esc|no-eol)\)$| $|^([!$>] |[!>]$|\[\d+\]$)", text):
         return text
-    shown = ""
-    for c in text:
-        if c == "\\":
-            shown += "\\\\"
-        elif c in "\r\t":
-            shown += {"\r": "\\r", "\t": "\\t"}[c]
-        elif c < " " or c == "\x7f" or "\udc80" <= c <= "\udcff" or (not shown and c in "!$>["):
-            shown += "\\x%02x" % (ord(c) & 0xFF)
-        else:
-            shown += c
+    named = {"\\": "\\\\", "\r": "\\r", "\t": "\\t"}
+    shown = "".join(named.get(c) or ("\\x%02x" % (ord(c) & 0xFF) if special(c) else c) for c in text)
+    if shown[:1] in ("!", "$", ">", "["):
+        shown = "\\x%02x" % ord(shown[0]) + shown[1:]
     return shown + " (esc)"
 
 
@@ -171,8 +166,13 @@ def run_commands(commands, args, scratch):
     try:
         status = shell.wait(timeout=args.timeout)
     except subprocess.TimeoutExpired:
+        status = None
+    try:  # what the commands left running (a reader of a pipe never written) ends with them
         os.killpg(shell.pid, signal.SIGKILL)
-        shell.wait()
+    except ProcessLookupError:
+        pass
+    shell.wait()
+    if status is None:
         return None
     for i, command in enumerate(commands):
         base = os.path.join(results, str(i))

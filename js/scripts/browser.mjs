@@ -1,9 +1,9 @@
-// Headless Chromium on the built page, served from 127.0.0.1: shared by the browser test and the benchmark.
+// Headless Chromium on the built page, served from 127.0.0.1: shared by the browser test, the benchmark and the screenshots.
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
-import { defaultRoot, startServer } from '../scripts/serve.mjs';
+import { defaultRoot, startServer } from './serve.mjs';
 
 // Flags for a Chromium that runs as root on a machine whose network is closed: nothing is
 // fetched in the background, so no connection is refused while the page runs.

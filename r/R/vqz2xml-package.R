@@ -1,0 +1,3 @@
+#' @keywords internal
+#' @useDynLib vqz2xml, .registration = TRUE
+"_PACKAGE"

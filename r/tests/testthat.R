@@ -1,0 +1,4 @@
+library(testthat)
+library(vqz2xml)
+
+test_check("vqz2xml")
