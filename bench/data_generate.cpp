@@ -56,7 +56,8 @@ int widthOf(Kind kind) {
 }
 
 void writeVariable(std::ostream& out, std::size_t index, const Layout& v) {
-    const std::string name = "V" + std::to_string(index + 1);
+    std::string name(1, 'V');
+    name += std::to_string(index + 1);
     static constexpr const char* types[] = {"single",  "quantity", "character",
                                             "logical", "multiple", "multiple"};
     out << "VARIABLE " << index + 1 << "\n  NAME \"" << name << "\"\n  LABEL \"Question "
