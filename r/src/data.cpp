@@ -76,9 +76,8 @@ ColumnVector columnVector(vqz2xml::ColumnKind kind, R_xlen_t records, bool speci
 // The current record's cells, stored in row `row` of the columns.
 void storeRecord(const vqz2xml::RecordDecoder& decoder, std::vector<ColumnVector>& columns,
                  R_xlen_t row) {
-    const std::vector<vqz2xml::Cell>& cells = decoder.cells();
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        const vqz2xml::Cell& cell = cells[c];
+        const vqz2xml::Cell& cell = decoder.cell(c);
         ColumnVector& column = columns[c];
         const bool missing = cell.state == vqz2xml::CellState::Missing ||
                              (column.specialMissing && cell.state == vqz2xml::CellState::Special);
