@@ -49,9 +49,9 @@ PKG_CPPFLAGS = -I. -Iinclude -DVQZ2XML_STATIC_DEFINE -DVQZ2XML_VERSION=\\"$versi
 PKG_LIBS = -pthread
 OBJECTS = $objects
 
-# Without its debugging information the library takes a tenth of the room.
+# Without its debugging information (its symbols kept) the library takes a tenth of the room.
 all: \$(SHLIB)
-	-\$(STRIP_SHARED_LIB) \$(SHLIB)
+	-\$(STRIP_STATIC_LIB) \$(SHLIB)
 MAKEVARS
 
 mkdir -p "$package/inst/extdata" "$package/tests/testthat/golden"

@@ -55,8 +55,12 @@ read_data <- function(metadata, data, encoding = "latin1",
   warn_if_faulty(survey$diagnostic, survey$encoding)
   columns <- read$columns
   read$columns <- NULL
+  # The rows of the codes frame of each variable, which lists them variable after variable.
+  code_rows <- split(seq_len(nrow(survey$codes)),
+                     factor(rep(seq_len(nrow(survey$variables)), survey$variables$codes),
+                            levels = seq_len(nrow(survey$variables))))
   for (i in seq_along(columns)) {
-    columns[[i]] <- data_column(columns[[i]], read$plan, i, survey, labels, haven)
+    columns[[i]] <- data_column(columns[[i]], read$plan, i, survey, code_rows, labels, haven)
   }
   names(columns) <- read$plan$name
   warn_data(read$errors, "vqz2xml_data_error", survey$encoding)
@@ -67,20 +71,26 @@ read_data <- function(metadata, data, encoding = "latin1",
 # One column with its attributes: the codes' labels of a single as `labels` asks, the SPECIAL
 # codes of a quantity as haven's missing values, and the variable's label. The vectors are the
 # reader's own, so their attributes are set in place rather than by copying them.
-data_column <- function(values, plan, i, survey, labels, haven) {
-  variable <- survey$variables[plan$variable[i], ]
-  codes <- survey$codes[survey$codes$variable == variable$name & !is.na(survey$codes$number), ]
-  codes <- codes[!duplicated(codes$number), ]
-  label <- variable$label
-  if (variable$type == "multiple") {
-    label <- paste0(label, ": ", substring(plan$name[i], nchar(variable$name) + 2L))
+data_column <- function(values, plan, i, survey, code_rows, labels, haven) {
+  v <- plan$variable[i]
+  variables <- survey$variables
+  label <- variables$label[v]
+  if (variables$type[v] == "multiple") {
+    label <- paste0(label, ": ", substring(plan$name[i], nchar(variables$name[v]) + 2L))
   }
-  named <- stats::setNames(codes$number, codes$label)
-  special <- codes$number[codes$special]
   kind <- plan$kind[i]
+  if (kind != "code" && kind != "number") {
+    return(set_attributes(values, list(label = label)))
+  }
+  codes <- survey$codes
+  rows <- code_rows[[v]]
+  rows <- rows[!is.na(codes$number[rows])]
+  rows <- rows[!duplicated(codes$number[rows])]
+  named <- stats::setNames(codes$number[rows], codes$label[rows])
+  special <- codes$number[rows][codes$special[rows]]
   if (kind == "code" && labels == "factor") {
-    levels <- unique(codes$label)
-    values <- match(codes$label, levels)[match(values, codes$number)]
+    levels <- unique(names(named))
+    values <- match(names(named), levels)[match(values, named)]
     return(set_attributes(values, list(levels = levels, class = "factor", label = label)))
   }
   if (kind == "code" && labels == "labelled" || kind == "number" && length(special) > 0) {
