@@ -4,7 +4,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <system_error>
+
+// Some standard libraries (the WebAssembly one among them) convert only integers with
+// <charconv>; doubles then go through the C library, which gives the same values.
+#if defined(__cpp_lib_to_chars)
+#define VQZ2XML_DOUBLE_CHARCONV 1
+#else
+#define VQZ2XML_DOUBLE_CHARCONV 0
+#endif
 
 namespace datafile {
 
@@ -22,10 +33,31 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // The unsigned text (digits and at most one point) read by the standard library, for the rare
 // number too long for the fast path.
 bool parseLong(std::string_view digits, double& value) {
+#if VQZ2XML_DOUBLE_CHARCONV
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                               std::chars_format::fixed);
     return error == std::errc() && end == digits.data() + digits.size();
+#else
+    // parseNumber let through only digits and one point: strtod reads them all or none.
+    const std::string copy(digits);
+    if (copy.empty() || copy == ".") return false;
+    char* end = nullptr;
+    value = std::strtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && std::isfinite(value);
+#endif
 }
+
+#if !VQZ2XML_DOUBLE_CHARCONV
+// The shortest text that reads back as `value`, as %g writes it.
+std::size_t writeShortest(char* out, double value) {
+    int written = 0;
+    for (int precision = 1; precision <= 17; ++precision) {
+        written = std::snprintf(out, maxNumberText, "%.*g", precision, value);
+        if (std::strtod(out, nullptr) == value) break;
+    }
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
+#endif
 
 } // namespace
 
@@ -91,10 +123,16 @@ std::size_t writeNumber(char* out, double value) {
         return 1;
     }
     const bool whole = std::abs(value) < 9007199254740992.0 && value == std::trunc(value);
+#if VQZ2XML_DOUBLE_CHARCONV
     const auto result =
         whole ? std::to_chars(out, out + maxNumberText, static_cast<std::int64_t>(value))
               : std::to_chars(out, out + maxNumberText, value);
     return static_cast<std::size_t>(result.ptr - out);
+#else
+    if (!whole) return writeShortest(out, value);
+    const auto result = std::to_chars(out, out + maxNumberText, static_cast<std::int64_t>(value));
+    return static_cast<std::size_t>(result.ptr - out);
+#endif
 }
 
 void appendNumber(std::string& out, double value) {

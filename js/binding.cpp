@@ -1,16 +1,23 @@
 // The WebAssembly module's exports: room for the input, a conversion, its XML handed out as made, a
-// survey read as JSON.
+// survey read as JSON, the records of a data file as columns and as CSV.
+#include "data/csv_writer.h"
+#include "vqz2xml/data.hpp"
 #include "vqz2xml/survey.hpp"
 #include "vqz2xml/vqz2xml.hpp"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <emscripten/emscripten.h>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
 #include <streambuf>
+#include <vector>
 
 namespace {
 
@@ -95,6 +102,102 @@ void fillView(Converted& converted, bool complete, vqz2xml::Encoding encoding) {
     view.foundSize = word(diagnostic.found.size());
 }
 
+// What JavaScript reads of a data file's records, as consecutive 32-bit words, valid until
+// vqzFreeData.
+struct DataView {
+    std::uint32_t status; // 0 read, 1 the survey is faulty, 2 the records cannot be read
+    std::uint32_t json;   // the columns, texts, errors and warnings as JSON (UTF-8)
+    std::uint32_t jsonSize;
+    std::uint32_t numbers; // per column not Text, its doubles one record after the other
+    std::uint32_t records;
+    std::uint32_t csv;
+    std::uint32_t csvSize;
+};
+static_assert(sizeof(DataView) == 7 * sizeof(std::uint32_t), "read as seven words");
+
+struct DataRead {
+    std::string json;
+    std::vector<double> numbers;
+    std::string csv;
+    DataView view{};
+};
+
+const char* kindName(vqz2xml::ColumnKind kind) {
+    switch (kind) {
+    case vqz2xml::ColumnKind::Number: return "number";
+    case vqz2xml::ColumnKind::Text: return "text";
+    case vqz2xml::ColumnKind::Boolean: return "boolean";
+    case vqz2xml::ColumnKind::Code: break;
+    }
+    return "code";
+}
+
+nlohmann::json columnPlan(const vqz2xml::RecordDecoder& decoder) {
+    nlohmann::json columns = nlohmann::json::array();
+    for (const vqz2xml::DataColumn& column : decoder.columns()) {
+        const vqz2xml::Variable& variable = decoder.survey().variables[column.variable];
+        columns.push_back({{"name", column.name},
+                           {"kind", kindName(column.kind)},
+                           {"label", variable.label},
+                           {"texts", nlohmann::json::array()}});
+    }
+    return columns;
+}
+
+// Decodes every record into the numbers (NaN for a missing value or a SPREAD code), the texts
+// and the CSV; errors and warnings as the program prints them.
+void readRecords(vqz2xml::RecordDecoder& decoder, std::string_view data, DataRead& read,
+                 nlohmann::json& header) {
+    const std::size_t records = vqz2xml::countRecords(data);
+    const auto& columns = decoder.columns();
+    std::size_t numeric = 0;
+    for (const auto& column : columns) numeric += column.kind != vqz2xml::ColumnKind::Text;
+    read.numbers.assign(numeric * records, std::nan(""));
+    nlohmann::json plan = columnPlan(decoder);
+    nlohmann::json errors = nlohmann::json::array();
+    std::ostringstream csv;
+    datafile::CsvWriter writer(decoder, csv, false);
+    writer.writeHeader();
+    vqz2xml::RecordSplitter splitter(data);
+    std::string_view record;
+    for (std::size_t row = 0; row < records && splitter.next(record); ++row) {
+        decoder.decode(record, splitter.line());
+        for (const auto& error : decoder.errors()) {
+            errors.push_back({{"line", error.line},
+                              {"column", error.column},
+                              {"name", error.name},
+                              {"message", vqz2xml::dataDiagnosticLine("data", error)}});
+        }
+        std::size_t slot = 0;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const vqz2xml::Cell& cell = decoder.cell(c);
+            if (columns[c].kind == vqz2xml::ColumnKind::Text) {
+                if (cell.state == vqz2xml::CellState::Missing) {
+                    plan[c]["texts"].push_back(nullptr);
+                } else {
+                    plan[c]["texts"].push_back(decoder.text(c));
+                }
+                continue;
+            }
+            if (cell.state == vqz2xml::CellState::Value) read.numbers[slot * records + row] = cell.number;
+            ++slot;
+        }
+        writer.writeRow();
+    }
+    writer.flush();
+    nlohmann::json warnings = nlohmann::json::array();
+    for (const auto& warning : decoder.warnings()) {
+        warnings.push_back({{"count", warning.count},
+                            {"message", vqz2xml::dataWarningLine("data", warning)}});
+    }
+    header = {{"columns", std::move(plan)},
+              {"errors", std::move(errors)},
+              {"warnings", std::move(warnings)},
+              {"records", records}};
+    read.csv = csv.str();
+    read.view.records = word(records);
+}
+
 } // namespace
 
 extern "C" {
@@ -149,6 +252,42 @@ EMSCRIPTEN_KEEPALIVE const ResultView* vqzView(const Converted* converted) {
 EMSCRIPTEN_KEEPALIVE void vqzFreeResult(Converted* converted) {
     const std::unique_ptr<Converted> owner(converted);
 }
+
+// Reads the data file of `dataSize` bytes at `data` by the survey of `size` bytes at `input`
+// (encodings numbered as for vqzConvert; the character fields are read in the survey's).
+EMSCRIPTEN_KEEPALIVE DataRead* vqzReadData(const char* input, std::size_t size, const char* data,
+                                           std::size_t dataSize, int encoding) {
+    vqz2xml::Options options;
+    options.encoding = encodingNumbered(encoding);
+    auto read = std::make_unique<DataRead>();
+    vqz2xml::SurveyResult survey = vqz2xml::readSurvey({input, size}, options);
+    nlohmann::json header;
+    if (!survey.complete) {
+        read->view.status = 1;
+        header = {{"problem", vqz2xml::toJson(survey)}};
+    } else {
+        try {
+            vqz2xml::DataOptions dataOptions;
+            dataOptions.encoding = survey.encoding;
+            vqz2xml::RecordDecoder decoder(survey.survey, dataOptions);
+            readRecords(decoder, {data, dataSize}, *read, header);
+        } catch (const std::invalid_argument& error) {
+            read->view.status = 2;
+            header = {{"problem", error.what()}};
+        }
+    }
+    read->json = header.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    read->view.json = address(read->json.data());
+    read->view.jsonSize = word(read->json.size());
+    read->view.numbers = address(read->numbers.data());
+    read->view.csv = address(read->csv.data());
+    read->view.csvSize = word(read->csv.size());
+    return read.release();
+}
+
+EMSCRIPTEN_KEEPALIVE const DataView* vqzDataView(const DataRead* read) { return &read->view; }
+
+EMSCRIPTEN_KEEPALIVE void vqzFreeData(DataRead* read) { const std::unique_ptr<DataRead> owner(read); }
 
 // The library's version as a zero-terminated text, such as "1.1.0".
 EMSCRIPTEN_KEEPALIVE const char* vqzVersion() {

@@ -75,6 +75,30 @@ export interface Converter {
    * as plain objects. Takes the same input and options as `convert`.
    */
   readSurvey(input: ArrayBufferView | ArrayBufferLike, options?: ConvertOptions): Survey;
+  /**
+   * Reads every record of `data` by the survey `metadata` describes (options as for `convert`;
+   * the character fields are read in the survey's encoding). Throws an `Error` when the survey
+   * is faulty or gives more columns than a record can hold.
+   */
+  readData(metadata: ArrayBufferView | ArrayBufferLike, data: ArrayBufferView | ArrayBufferLike,
+    options?: ConvertOptions): DataRead;
+}
+
+/** One column of a data file's records. */
+export type DataColumn =
+  | { name: string; kind: 'code' | 'number' | 'boolean'; label: string; /** NaN when missing */ values: Float64Array }
+  | { name: string; kind: 'text'; label: string; /** null when missing */ values: (string | null)[] };
+
+/** A data error, or the first of a warning's values, as the program prints it ("data:LINE:COLUMN: ..."). */
+export interface DataError { line: number; column: number; name: string; message: string }
+
+export interface DataRead {
+  records: number;
+  columns: DataColumn[];
+  errors: DataError[];
+  warnings: { count: number; message: string }[];
+  /** The records as the program's `--format=csv` writes them. */
+  csv: string;
 }
 
 /** One entry of a code list. Texts are as the XML shows them, brace codes decoded. */

@@ -84,7 +84,7 @@ function convertEntry(entry) {
   const { element: article } = entry;
   article.setAttribute('aria-busy', 'true');
   article.replaceChildren(resultHead(entry, 'Converting…'));
-  worker.postMessage({ type: 'convert', id: entry.id, file: entry.file, encoding: encodingSelect.value });
+  worker.postMessage({ type: 'convert', id: entry.id, file: entry.file, data: entry.data, encoding: encodingSelect.value });
 }
 
 function resultHead(entry, statusText) {
@@ -93,12 +93,20 @@ function resultHead(entry, statusText) {
     element('span', { class: 'badge', text: statusText }));
 }
 
-function addFiles(files) {
+// A .dat dropped with the .vqz of the same name is that survey's data: it is read with it, not
+// converted on its own.
+const stem = (name) => name.replace(/\.[^.]*$/, '').toLowerCase();
+const isData = (file) => /\.dat$/i.test(file.name);
+
+function addFiles(dropped) {
   if (!worker) return;
   forgetZip();
+  const data = new Map(dropped.filter(isData).map((file) => [stem(file.name), file]));
+  const surveys = new Set(dropped.filter((file) => !isData(file)).map((file) => stem(file.name)));
+  const files = dropped.filter((file) => !isData(file) || !surveys.has(stem(file.name)));
   for (const file of files) {
     const key = nextKey++;
-    const entry = { file, key, element: element('article', { class: 'result', id: `result-${key}`, 'data-file': file.name,
+    const entry = { file, data: isData(file) ? undefined : data.get(stem(file.name)), key, element: element('article', { class: 'result', id: `result-${key}`, 'data-file': file.name,
       'aria-labelledby': `result-${key}-name` }) };
     entry.overviewItem = overviewItem(entry);
     entries.push(entry);
@@ -211,6 +219,20 @@ function surveyView(entry, survey) {
     variableTable(survey, entry.file.name, `result-${entry.key}`));
 }
 
+function recordsView(entry, records) {
+  if (records.problem) return element('p', { class: 'meta', role: 'alert', text: `The data could not be read: ${records.problem}` });
+  entry.csvUrl = URL.createObjectURL(new Blob([records.csv], { type: 'text/csv' }));
+  const csvName = entry.data.name.replace(/\.[^.]*$/, '') + '.csv';
+  const head = element('tr', {}, ...records.names.map((name) => element('th', { scope: 'col', text: name })));
+  const body = records.rows.map((row) => element('tr', {}, ...row.map((value) => element('td', { text: value }))));
+  return element('details', { class: 'records', open: true },
+    element('summary', { text: `Records (${records.rows.length} of ${records.total} shown)` }),
+    ...records.errors.slice(0, 5).map((text) => element('p', { class: 'meta', text })),
+    element('div', { class: 'table-scroll' }, element('table', {}, element('thead', {}, head), element('tbody', {}, ...body))),
+    element('p', { class: 'download' }, element('a', { href: entry.csvUrl, download: csvName, class: 'button secondary' },
+      `Download ${csvName}`)));
+}
+
 function showResult(entry, message) {
   const { complete, xml, diagnostic, milliseconds, inputSize, encoding, survey } = message;
   const decode = decoderFor(encoding);
@@ -245,6 +267,7 @@ function showResult(entry, message) {
   children.push(downloads);
   if (survey && !notSurvey) children.push(surveyView(entry, survey));
   else if (message.surveySkipped) children.push(element('p', { class: 'meta', text: message.surveySkipped }));
+  if (message.records) children.push(recordsView(entry, message.records));
   children.push(xmlView(entry, xml, complete, decode));
   article.replaceChildren(...children);
 }

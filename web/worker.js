@@ -26,7 +26,25 @@ async function currentConverter() {
 // times its memory, more than a table on the page can use.
 const largestSurveyRead = 50 * 1000 * 1000;
 
-async function convertFile({ id, file, encoding }) {
+// The records shown on the page; the CSV holds them all.
+const recordsShown = 20;
+
+// The data file's first records as texts for a table, its data errors and its CSV.
+function readRecords(active, bytes, dataBytes, encoding) {
+  const read = active.readData(bytes, dataBytes, { encoding });
+  const shown = Math.min(read.records, recordsShown);
+  const rows = [];
+  for (let row = 0; row < shown; row++) {
+    rows.push(read.columns.map(({ values }) => {
+      const value = values[row];
+      return value === null || Number.isNaN(value) ? '' : String(value);
+    }));
+  }
+  return { names: read.columns.map(({ name }) => name), rows, total: read.records,
+    errors: read.errors.map(({ message }) => message), csv: read.csv };
+}
+
+async function convertFile({ id, file, data, encoding }) {
   const bytes = new Uint8Array(await file.arrayBuffer());
   const active = await currentConverter();
   const started = performance.now();
@@ -36,6 +54,14 @@ async function convertFile({ id, file, encoding }) {
   let surveySkipped = null;
   if (bytes.length > largestSurveyRead) surveySkipped = 'The variables of a file this big are not listed here.';
   else if (active.readSurvey) survey = active.readSurvey(bytes, { encoding: result.encoding });
+  let records = null;
+  if (data && result.complete && active.readData) {
+    try {
+      records = readRecords(active, bytes, new Uint8Array(await data.arrayBuffer()), result.encoding);
+    } catch (error) {
+      records = { problem: String(error && error.message || error) };
+    }
+  }
   if (bytes.length > largestKeptInput) converter = null;
   let diagnostic = null;
   if (result.diagnostic) {
@@ -44,7 +70,7 @@ async function convertFile({ id, file, encoding }) {
   }
   const xml = result.xml;
   postMessage({ type: 'converted', id, complete: result.complete, xml, diagnostic, encoding: result.encoding,
-    survey, surveySkipped, milliseconds, inputSize: bytes.length }, [xml.buffer]);
+    survey, surveySkipped, records, milliseconds, inputSize: bytes.length }, [xml.buffer]);
 }
 
 function zipFiles({ id, files }) {

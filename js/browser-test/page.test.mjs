@@ -143,3 +143,18 @@ test('nothing was fetched from elsewhere, nothing went wrong, and the page rende
   assert.deepEqual([session.foreign, session.problems], [[], []]);
   assert.equal(await session.page.evaluate(() => document.compatMode), 'CSS1Compat');
 });
+
+test('a survey given with its data file shows the first records and offers them as CSV', async () => {
+  const { page } = session;
+  await page.$eval('#clear', (button) => button.click()); // hidden when the page is empty
+  await page.select('#encoding', 'latin1'); // the program's default, which made the expected CSV
+  const examples = join(here, '..', '..', 'examples');
+  await (await page.$('input[type=file]')).uploadFile(join(examples, 'household.vqz'), join(examples, 'household.dat'));
+  const records = `${result('household.vqz')} details.records`;
+  await page.waitForSelector(`${records} tbody tr`, { timeout: 120000 });
+  assert.equal(await page.$(result('household.dat')), null, 'the data file is no entry of its own');
+  const rows = await page.$$eval(`${records} tbody tr`, (trs) => trs.map((tr) => [...tr.cells].map((cell) => cell.textContent)));
+  assert.deepEqual([rows.length, rows[0].slice(0, 3)], [6, ['H0000001', '1', '4']]);
+  const csv = await linkedBytes(page, 'a[download="household.csv"]');
+  assert.equal(csv.toString('latin1'), readFileSync(join(here, '..', 'test', 'data', 'household.csv'), 'latin1'));
+});

@@ -137,8 +137,9 @@ function makeConverter(module) {
   const version = latin1.decode(module.HEAPU8.subarray(versionAddress, versionEnd));
 
   // Copies `bytes` into the module and calls `work(address, size)` on them, which gives a
-  // result of the module's; `read(view)` reads that result before it is freed.
-  function withInput(bytes, work, read) {
+  // result of the module's; `read(view)` reads that result before it is freed (or, `keep`, the
+  // result itself is returned for the caller to free).
+  function withInput(bytes, work, read, keep = false) {
     if (failure) {
       throw new Error('vqz2xml: this converter stopped during an earlier conversion; call load() for a new one',
         { cause: failure });
@@ -158,6 +159,7 @@ function makeConverter(module) {
       module.vqzTakeOutput = null;
       if (!failure) module._vqzRelease(address);
     }
+    if (keep) return converted;
     try {
       return read(module._vqzView(converted));
     } finally {
@@ -187,6 +189,54 @@ function makeConverter(module) {
       if (diagnostic) survey.diagnostic.found = diagnostic.found;
       return survey;
     });
+  }
+
+  // The records of `data` by the survey of `metadata`: per column its name, kind and label, and
+  // its values: a Float64Array (NaN for a missing value) or, for a text column, strings (null
+  // for a missing one); the data errors with their line and column, the warnings and the CSV.
+  function readData(metadata, data, options) {
+    const bytes = inputBytes(metadata);
+    const records = inputBytes(data);
+    const encoding = encodingNumber(options);
+    const dataAddress = module._vqzAllocate(records.length);
+    if (dataAddress === 0) throw new RangeError(`vqz2xml: no memory for data of ${records.length} bytes`);
+    try {
+      module.HEAPU8.set(records, dataAddress);
+      const read = withInput(bytes, (address, size) => module._vqzReadData(address, size, dataAddress, records.length, encoding),
+        () => 0, true);
+      return readColumns(read);
+    } finally {
+      if (!failure) module._vqzRelease(dataAddress);
+    }
+  }
+
+  // The module's DataRead at `read` as JavaScript values, then freed.
+  function readColumns(read) {
+    try {
+      const [status, json, jsonSize, numbers, count, csv, csvSize] =
+        new Uint32Array(module.HEAPU8.buffer, module._vqzDataView(read), 7);
+      const header = JSON.parse(utf8.decode(module.HEAPU8.subarray(json, json + jsonSize)));
+      if (status !== 0) {
+        const problem = typeof header.problem === 'string' ? header.problem
+          : `the survey is faulty at line ${header.problem.diagnostic.line}, column ${header.problem.diagnostic.column}`;
+        throw new Error(`vqz2xml: ${problem}`);
+      }
+      let slot = 0;
+      const columns = header.columns.map(({ name, kind, label, texts }) => {
+        if (kind === 'text') return { name, kind, label, values: texts };
+        const begin = numbers + 8 * count * slot++;
+        return { name, kind, label, values: new Float64Array(module.HEAPU8.buffer, begin, count).slice() };
+      });
+      return {
+        records: count,
+        columns,
+        errors: header.errors,
+        warnings: header.warnings,
+        csv: utf8.decode(module.HEAPU8.subarray(csv, csv + csvSize)),
+      };
+    } finally {
+      module._vqzFreeData(read);
+    }
   }
 
   function convert(input, options) {
@@ -230,7 +280,7 @@ function makeConverter(module) {
     return outcome;
   }
 
-  return Object.freeze({ version, convert, convertTo, readSurvey });
+  return Object.freeze({ version, convert, convertTo, readSurvey, readData });
 }
 
 module.exports = { makeConverter };
