@@ -113,6 +113,7 @@ did not.
   $ touch -d '2001-01-01' s.vqz
   $ vqz2xml --format=csv -u -v s.vqz
   ! s.vqz: 1 records, 0 data errors -> s.csv
+  $ touch -d '2001-01-02' s.dat
   $ vqz2xml --format=csv -u -v s.vqz
   ! s.vqz: up to date, s.csv
   $ touch -d '2001-01-02' s.csv

@@ -114,7 +114,7 @@ A repeated option takes its last value.
   $ batch && vqz2xml --check good bad missing
   ! bad.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
   ! vqz2xml: cannot read 'missing.vqz': File not found
-  ! vqz2xml: 3 files: 1 complete, 1 faulty, 0 skipped, 1 not checked
+  ! vqz2xml: 3 files: 1 converted, 1 faulty, 0 skipped, 1 not converted
   [2]
 #endif
   $ files

@@ -66,7 +66,7 @@ pattern.
   $ vqz2xml --check 'sub/w*.vqz' 'sub/w?.vqz'
   ! sub/w3.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
   ! sub/w3.vqz:4:3: error: expected 'Title', found "BOGUS \"x\""
-  ! vqz2xml: 6 files: 4 complete, 2 faulty, 0 skipped, 0 not checked
+  ! vqz2xml: 6 files: 4 converted, 2 faulty, 0 skipped, 0 not converted
   [1]
   $ vqz2xml --check 'sub\none*.vqz'
   ! vqz2xml: cannot read 'sub\none*.vqz': Invalid name
