@@ -45,64 +45,6 @@ std::filesystem::path pathOf(const std::string& utf8) {
 #endif
 }
 
-py::object optionalText(const std::optional<std::string>& text) {
-    return text ? py::object(py::str(*text)) : py::object(py::none());
-}
-
-py::dict codeDict(const vqz2xml::Code& code) {
-    py::dict entry;
-    entry["code"] = optionalText(code.code);
-    entry["number"] = code.number ? py::object(py::float_(*code.number)) : py::object(py::none());
-    entry["label"] = code.label;
-    entry["special"] = code.special;
-    return entry;
-}
-
-py::dict variableDict(const vqz2xml::Variable& v) {
-    py::dict variable;
-    variable["ident"] = v.ident;
-    variable["name"] = v.name;
-    variable["label"] = v.label;
-    variable["type"] = std::string(vqz2xml::typeName(v.type));
-    variable["start"] = v.start ? py::object(py::int_(*v.start)) : py::object(py::none());
-    variable["finish"] = v.finish ? py::object(py::int_(*v.finish)) : py::object(py::none());
-    variable["width"] = v.width;
-    variable["spread"] = py::none();
-    if (v.spread) {
-        variable["spread"] =
-            py::dict(py::arg("subfields") = v.spread->subfields,
-                     py::arg("width") = v.spread->width ? py::object(py::int_(*v.spread->width))
-                                                        : py::object(py::none()));
-    }
-    variable["size"] = v.size ? py::object(py::int_(*v.size)) : py::object(py::none());
-    variable["range"] = py::none();
-    if (v.range) variable["range"] = py::make_tuple(v.range->from, v.range->to);
-    py::list values;
-    for (const vqz2xml::Code& code : v.values) values.append(codeDict(code));
-    variable["values"] = values;
-    return variable;
-}
-
-// The survey as plain Python values.
-py::dict surveyDict(const vqz2xml::Survey& s) {
-    py::dict survey;
-    survey["version"] = s.version;
-    survey["standard_names"] = s.standardNames;
-    survey["date"] = optionalText(s.date);
-    survey["time"] = optionalText(s.time);
-    survey["origin"] = optionalText(s.origin);
-    survey["user"] = optionalText(s.user);
-    survey["title"] = optionalText(s.title);
-    survey["record"] = optionalText(s.record);
-    py::list variables;
-    for (const vqz2xml::Variable& v : s.variables) variables.append(variableDict(v));
-    survey["variables"] = variables;
-    py::list notes;
-    for (const vqz2xml::Note& note : s.notes) notes.append(py::make_tuple(note.text, note.before));
-    survey["notes"] = notes;
-    return survey;
-}
-
 py::dict diagnosticDict(const vqz2xml::DataDiagnostic& d, const std::string& dataName) {
     py::dict diagnostic;
     diagnostic["line"] = d.line;
@@ -182,7 +124,6 @@ class DataReader {
         return list;
     }
 
-    py::dict survey() const { return surveyDict(decoder->survey()); }
 
     // The number of records left, counted without decoding them.
     std::size_t countRecords() {
@@ -512,7 +453,6 @@ void bindData(py::module_& module, vqz2xml::Encoding (*encodingNamed)(const std:
              py::arg("metadata"), py::arg("data"), py::arg("is_path"), py::arg("encoding"),
              py::arg("usecols"), py::arg("name"))
         .def_property_readonly("columns", &DataReader::columns)
-        .def_property_readonly("survey", &DataReader::survey)
         .def_property_readonly("warnings", &DataReader::warnings)
         .def_property_readonly("error_count", &DataReader::errorCount)
         .def("count_records", &DataReader::countRecords)

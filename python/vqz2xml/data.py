@@ -14,7 +14,7 @@ class DataMeta:
 
     def __init__(self, reader, metadata, encoding):
         self.survey = read_survey(metadata, encoding)
-        self._variables = {v["name"]: v for v in reader.survey["variables"]}
+        self._variables = {v.name: v for v in self.survey.variables}
         variables = self._variables
         columns = reader.columns
         self.column_names = [c["name"] for c in columns]
@@ -25,12 +25,12 @@ class DataMeta:
         for column in columns:
             variable = variables[column["variable"]]
             if column["kind"] in ("code", "number"):
-                labels = {_whole(v["number"]): v["label"] for v in variable["values"]
-                          if v["number"] is not None}
+                labels = {_whole(v.number): v.label for v in variable.values
+                          if v.number is not None}
                 if labels:
                     self.variable_value_labels[column["name"]] = labels
-                special = [_whole(v["number"]) for v in variable["values"]
-                           if v["special"] and v["number"] is not None]
+                special = [_whole(v.number) for v in variable.values
+                           if v.special and v.number is not None]
                 if special and column["kind"] == "number":
                     self.missing_user_values[column["name"]] = special
         self.column_kinds = {c["name"]: c["kind"] for c in columns}
@@ -51,9 +51,9 @@ def _whole(number):
 
 
 def _column_label(variable, column):
-    if variable["type"] == "multiple" and column["name"] != variable["name"]:
-        return variable["label"] + ": " + column["name"][len(variable["name"]) + 1:]
-    return variable["label"]
+    if variable.type == "multiple" and column["name"] != variable.name:
+        return variable.label + ": " + column["name"][len(variable.name) + 1:]
+    return variable.label
 
 
 def _bytes_of(source):
@@ -79,8 +79,8 @@ def _categories(variable):
     """The labels of a single's codes, once each, and for each entry its label's place."""
     places = {}
     of_entry = []
-    for entry in variable["values"]:
-        of_entry.append(places.setdefault(entry["label"], len(places)))
+    for entry in variable.values:
+        of_entry.append(places.setdefault(entry.label, len(places)))
     return list(places), of_entry
 
 
