@@ -3,6 +3,16 @@
 
 namespace vqz2xml {
 
+std::string_view columnKindName(ColumnKind kind) {
+    switch (kind) {
+    case ColumnKind::Number: return "number";
+    case ColumnKind::Text: return "text";
+    case ColumnKind::Boolean: return "boolean";
+    case ColumnKind::Code: break;
+    }
+    return "code";
+}
+
 namespace {
 
 // FILE:LINE:COLUMN: KIND: NAME (TYPE):

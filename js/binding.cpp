@@ -122,22 +122,12 @@ struct DataRead {
     DataView view{};
 };
 
-const char* kindName(vqz2xml::ColumnKind kind) {
-    switch (kind) {
-    case vqz2xml::ColumnKind::Number: return "number";
-    case vqz2xml::ColumnKind::Text: return "text";
-    case vqz2xml::ColumnKind::Boolean: return "boolean";
-    case vqz2xml::ColumnKind::Code: break;
-    }
-    return "code";
-}
-
 nlohmann::json columnPlan(const vqz2xml::RecordDecoder& decoder) {
     nlohmann::json columns = nlohmann::json::array();
     for (const vqz2xml::DataColumn& column : decoder.columns()) {
         const vqz2xml::Variable& variable = decoder.survey().variables[column.variable];
         columns.push_back({{"name", column.name},
-                           {"kind", kindName(column.kind)},
+                           {"kind", vqz2xml::columnKindName(column.kind)},
                            {"label", variable.label},
                            {"texts", nlohmann::json::array()}});
     }

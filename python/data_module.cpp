@@ -27,16 +27,6 @@ constexpr std::size_t maxKeptErrors = 10000;
 // The records gathered before their cells go into the columns' arrays.
 constexpr std::size_t blockRecords = 64;
 
-std::string_view kindName(vqz2xml::ColumnKind kind) {
-    switch (kind) {
-    case vqz2xml::ColumnKind::Code: return "code";
-    case vqz2xml::ColumnKind::Number: return "number";
-    case vqz2xml::ColumnKind::Text: return "text";
-    case vqz2xml::ColumnKind::Boolean: return "boolean";
-    }
-    return "code";
-}
-
 std::filesystem::path pathOf(const std::string& utf8) {
 #if defined(__cpp_char8_t)
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -113,7 +103,8 @@ class DataReader {
         py::list list;
         for (const vqz2xml::DataColumn& c : decoder->columns()) {
             const vqz2xml::Variable& v = decoder->survey().variables[c.variable];
-            list.append(py::dict(py::arg("name") = c.name, py::arg("kind") = kindName(c.kind),
+            list.append(py::dict(py::arg("name") = c.name,
+                                 py::arg("kind") = vqz2xml::columnKindName(c.kind),
                                  py::arg("variable") = v.name,
                                  py::arg("value") = c.value ? py::object(py::int_(*c.value))
                                                             : py::object(py::none()),

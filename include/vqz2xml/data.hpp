@@ -25,6 +25,9 @@ namespace vqz2xml {
 // column, a multiple one Boolean column per code.
 enum class ColumnKind { Code, Number, Text, Boolean };
 
+// "code", "number", "text" or "boolean".
+VQZ2XML_API std::string_view columnKindName(ColumnKind kind);
+
 struct DataColumn {
     std::string name; // NAME, NAME_CODE for a multiple's code, NAME_N for a subfield
     ColumnKind kind = ColumnKind::Code;

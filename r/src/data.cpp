@@ -34,16 +34,6 @@ template <typename Each> void forEachRecord(SEXP data, Each&& each) {
     if (records.failed()) cpp11::stop("cannot read '%s'", path.c_str());
 }
 
-const char* kindName(vqz2xml::ColumnKind kind) {
-    switch (kind) {
-    case vqz2xml::ColumnKind::Code: return "code";
-    case vqz2xml::ColumnKind::Number: return "number";
-    case vqz2xml::ColumnKind::Text: return "text";
-    case vqz2xml::ColumnKind::Boolean: return "boolean";
-    }
-    return "code";
-}
-
 // One column's R vector and where its values go.
 struct ColumnVector {
     vqz2xml::ColumnKind kind;
@@ -154,7 +144,7 @@ cpp11::writable::list columnPlan(const std::vector<vqz2xml::DataColumn>& columns
     for (R_xlen_t i = 0; i < n; ++i) {
         const vqz2xml::DataColumn& column = columns[static_cast<std::size_t>(i)];
         name[i] = rText(column.name);
-        kind[i] = kindName(column.kind);
+        kind[i] = std::string(vqz2xml::columnKindName(column.kind));
         variable[i] = static_cast<int>(column.variable) + 1;
         value[i] = column.value ? static_cast<int>(*column.value) + 1 : NA_INTEGER;
     }
