@@ -12,9 +12,15 @@ constexpr std::size_t mostPending = 3;
 
 } // namespace
 
-BackgroundWriter::BackgroundWriter(XmlOutput& output) : out(output), arenaInUse(arena) {
-    thread = std::thread([this] { run(); });
+BackgroundWriter::BackgroundWriter(XmlOutput& output) : out(&output), arenaInUse(arena) {
+    start();
 }
+
+BackgroundWriter::BackgroundWriter(SurveyOutput& survey) : model(&survey), arenaInUse(arena) {
+    start();
+}
+
+void BackgroundWriter::start() { thread = std::thread([this] { run(); }); }
 
 BackgroundWriter::~BackgroundWriter() { stop(true); }
 
@@ -67,7 +73,11 @@ void BackgroundWriter::run() {
             chain.adopt(std::move(front));
             if (write) {
                 try {
-                    chain.writeAll(out);
+                    if (out) {
+                        chain.writeAll(*out);
+                    } else {
+                        chain.describeAll(*model);
+                    }
                 } catch (...) {
                     failure = std::current_exception();
                 }

@@ -12,16 +12,18 @@
 #include <thread>
 
 class Element;
+class SurveyOutput;
 class XmlOutput;
 
-// Writes the chains it is handed, in the order handed, to one output while the parse pass goes
-// on making the rest. Made on the parse pass's thread, it holds the elements that thread makes
+// Writes the chains it is handed, in the order handed, to one output (the XML, or the survey
+// model that elements describe themselves to) while the parse pass goes on making the rest. Made on the parse pass's thread, it holds the elements that thread makes
 // from then on until it is destroyed, so destroy it after every element. Only a few batches
 // wait at any time: a parse pass that runs ahead waits for the writer, so memory stays bounded.
 // The output belongs to the writer from its start until `finish`.
 class BackgroundWriter {
   public:
     explicit BackgroundWriter(XmlOutput& out);
+    explicit BackgroundWriter(SurveyOutput& model);
     // Drops whatever was not yet written and waits for the thread.
     ~BackgroundWriter();
     BackgroundWriter(const BackgroundWriter&) = delete;
@@ -35,10 +37,12 @@ class BackgroundWriter {
     void finish();
 
   private:
+    void start();
     void run();
     void stop(bool drop);
 
-    XmlOutput& out;
+    XmlOutput* out = nullptr;
+    SurveyOutput* model = nullptr;
     elementPool::BatchArena arena;
     elementPool::BatchArena::Use arenaInUse;
     std::mutex lock;

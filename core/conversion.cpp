@@ -56,6 +56,18 @@ class StringSink : public std::streambuf {
     std::string& text;
 };
 
+// A second thread for the write pass, when the input is worth one and a thread is to be had;
+// otherwise the write pass runs along the parse pass as usual.
+template <class Output>
+void startBackground(std::optional<BackgroundWriter>& background, Output& out,
+                     std::string_view input, const ConversionSettings& settings) {
+    if (!settings.writeInBackground || input.size() < smallestBackgroundInput) return;
+    try {
+        background.emplace(out);
+    } catch (const std::system_error&) {
+    }
+}
+
 } // namespace
 
 vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
@@ -64,13 +76,7 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
     XmlOutput out(sink);
     out.encoding = vqz2xml::chooseEncoding(input, options.encoding);
     std::optional<BackgroundWriter> background;
-    if (settings.writeInBackground && input.size() >= smallestBackgroundInput) {
-        try {
-            background.emplace(out);
-        } catch (const std::system_error&) {
-            // no thread to be had: the write pass runs along the parse pass as usual
-        }
-    }
+    startBackground(background, out, input, settings);
     ElementChain chain;
     ErrorReport error;
     vqz2xml::Outcome outcome;
@@ -97,17 +103,30 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
 }
 
 vqz2xml::SurveyResult describeInput(std::string_view input, const vqz2xml::Options& options,
-                                    SurveySink* sink) {
+                                    SurveySink* sink, const ConversionSettings& settings) {
     SourceReader reader(input);
     vqz2xml::SurveyResult result;
     result.encoding = vqz2xml::chooseEncoding(input, options.encoding);
     SurveyBuilder model(result.encoding, sink);
+    std::optional<BackgroundWriter> background;
+    startBackground(background, model, input, settings);
     ElementChain chain;
     ErrorReport error;
-    result.complete = chain.parseAll(reader, &error, [&](Element& current, std::size_t) {
-        chain.describeUpTo(current, model);
-    });
+    std::size_t sinceHanded = 0;
+    const auto frontFinished = [&](Element& current, std::size_t statements) {
+        if (!background) {
+            chain.describeUpTo(current, model);
+        } else if ((sinceHanded += statements) >= backgroundBatch) {
+            background->hand(chain.cutUpTo(current));
+            sinceHanded = 0;
+        }
+    };
+    const ParseProgress progress{settings.progress, settings.progressStep};
+    result.complete = chain.parseAll(reader, &error, frontFinished,
+                                     settings.progress ? &progress : nullptr);
+    if (background) background->finish();
     if (!result.complete) result.diagnostic = locate(reader, error);
+    if (settings.parsed) settings.parsed({result.complete, result.diagnostic});
     chain.describeAll(model);
     model.finish();
     result.survey = std::move(model.survey());

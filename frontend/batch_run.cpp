@@ -304,7 +304,7 @@ class Converter {
     // The input's output in the format asked for.
     vqz2xml::Outcome produce(const Input& input, std::ostream& out) const {
         if (options.format == OutputFormat::Json)
-            return writeSurveyJson(input.text, out, input.options);
+            return writeSurveyJson(input.text, out, input.options, input.settings);
         return convertInput(input.text, out, input.options, input.settings);
     }
 

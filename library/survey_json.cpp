@@ -2,9 +2,12 @@
 #include "library/survey_json.h"
 
 #include "core/conversion.h"
+#include "platform/compiler.h"
 #include "survey/survey_builder.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -15,37 +18,86 @@ using nlohmann::ordered_json;
 
 constexpr std::size_t drainAt = std::size_t{1} << 16;
 
-template <class T> ordered_json orNull(const std::optional<T>& value) {
-    return value ? ordered_json(*value) : ordered_json(nullptr);
+constexpr std::uint64_t ones = 0x0101010101010101u;
+constexpr std::uint64_t highs = 0x8080808080808080u;
+
+// Whether a word of ASCII bytes holds one that nlohmann's serializer escapes: a control
+// character, a quote or a backslash.
+bool needsEscape(std::uint64_t word) {
+    const auto zeroIn = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+    return (((word - 0x20 * ones) & ~word & highs) | zeroIn(word ^ ('"' * ones)) |
+            zeroIn(word ^ ('\\' * ones))) != 0;
 }
 
-// A text into a slot that may hold one already, reusing its room.
-void setText(ordered_json& slot, const std::string& text) {
-    if (!slot.is_string()) slot = std::string();
-    slot.get_ref<std::string&>().assign(text);
+// The length of the two- or three-byte UTF-8 sequence at `at` (no overlong form, no surrogate);
+// 0 for anything else, a four-byte sequence included, which the serializer is left to judge.
+std::size_t shortSequence(const unsigned char* at, std::size_t left) {
+    const auto continues = [&](std::size_t i) { return i < left && (at[i] & 0xC0) == 0x80; };
+    if (at[0] >= 0xC2 && at[0] <= 0xDF) return continues(1) ? 2 : 0;
+    if (at[0] < 0xE0 || at[0] > 0xEF || !continues(1) || !continues(2)) return 0;
+    if (at[0] == 0xE0 && at[1] < 0xA0) return 0;
+    if (at[0] == 0xED && at[1] >= 0xA0) return 0;
+    return 3;
 }
 
-void setOptionalText(ordered_json& slot, const std::optional<std::string>& text) {
-    if (text) {
-        setText(slot, *text);
-    } else {
-        slot = nullptr;
+// Copies the text to `to` as far as nlohmann's serializer would write it as it stands: valid
+// UTF-8 without a character that it escapes (a quote, a backslash, a control character). True
+// when that is all of it. The model's texts are UTF-8 by their making, so only those with such a
+// character go through the serializer.
+bool copyPlain(std::string_view text, char* to) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t at = 0;
+    while (at < size) {
+#if defined(VQZ2XML_SSE2)
+        // A signed comparison finds the bytes from 0x80 up along with the control characters.
+        const __m128i controls = _mm_set1_epi8(0x20);
+        const __m128i quotes = _mm_set1_epi8('"');
+        const __m128i backslashes = _mm_set1_epi8('\\');
+        for (; size - at >= 16; at += 16) {
+            const __m128i chunk =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+            const __m128i special =
+                _mm_or_si128(_mm_cmplt_epi8(chunk, controls),
+                             _mm_or_si128(_mm_cmpeq_epi8(chunk, quotes),
+                                          _mm_cmpeq_epi8(chunk, backslashes)));
+            if (_mm_movemask_epi8(special) != 0) break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
+        }
+#endif
+        for (; size - at >= 8; at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + at, 8);
+            if ((word & highs) != 0) break;
+            if (needsEscape(word)) return false;
+            std::memcpy(to + at, &word, 8);
+        }
+        if (at == size) break;
+        const unsigned char b = bytes[at];
+        if (b < 0x80) {
+            if (b < 0x20 || b == '"' || b == '\\') return false;
+            to[at++] = static_cast<char>(b);
+        } else if (const std::size_t length = shortSequence(bytes + at, size - at)) {
+            std::memcpy(to + at, bytes + at, length);
+            at += length;
+        } else {
+            return false;
+        }
     }
-}
-
-template <class T> void setOptional(ordered_json& slot, const std::optional<T>& value) {
-    slot = value ? ordered_json(*value) : ordered_json(nullptr);
+    return true;
 }
 
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
-ordered_json numberJson(const std::optional<double>& number) {
-    if (!number || !std::isfinite(*number)) return nullptr;
-    if (std::trunc(*number) == *number && std::fabs(*number) < 9007199254740992.0)
-        return static_cast<std::int64_t>(*number);
-    return *number;
+std::optional<std::int64_t> wholeNumber(double number) {
+    if (std::trunc(number) == number && std::fabs(number) < 9007199254740992.0)
+        return static_cast<std::int64_t>(number);
+    return std::nullopt;
 }
 
 ordered_json headJson(const vqz2xml::Survey& survey) {
+    const auto orNull = [](const std::optional<std::string>& value) {
+        return value ? ordered_json(*value) : ordered_json(nullptr);
+    };
     ordered_json head = ordered_json::object();
     head["version"] = survey.version.empty() ? ordered_json(nullptr) : ordered_json(survey.version);
     head["standard_names"] = survey.standardNames;
@@ -56,17 +108,6 @@ ordered_json headJson(const vqz2xml::Survey& survey) {
     head["title"] = orNull(survey.title);
     head["record"] = orNull(survey.record);
     return head;
-}
-
-ordered_json notesJson(const vqz2xml::Survey& survey) {
-    ordered_json notes = ordered_json::array();
-    for (const vqz2xml::Note& note : survey.notes) {
-        ordered_json entry = ordered_json::object();
-        entry["text"] = note.text;
-        entry["before"] = note.before;
-        notes.push_back(std::move(entry));
-    }
-    return notes;
 }
 
 // The fields behind the notes.
@@ -87,150 +128,217 @@ ordered_json outcomeJson(const vqz2xml::SurveyResult& result) {
     return outcome;
 }
 
-ordered_json codeSlots() {
-    ordered_json code = ordered_json::object();
-    for (const char* name : {"code", "number", "label", "special"}) code[name] = nullptr;
-    return code;
-}
+} // namespace
 
-// Where the serializer writes: a block of memory the writer drains into its stream, so that the
-// many small pieces of a document (keys, blanks, punctuation) cost a copy each and no call into
-// std::string.
-class BlockAdapter : public nlohmann::detail::output_adapter_protocol<char> {
+// The document as it is made, in one block of memory that the writer drains into its stream;
+// values that need nlohmann's serializer are dumped into the same block.
+class SurveyJsonWriter::Block {
   public:
-    explicit BlockAdapter(std::vector<char>& target) : block(target) {}
-    void write_character(char c) override { block.push_back(c); }
-    void write_characters(const char* s, std::size_t length) override {
-        block.insert(block.end(), s, s + length);
+    Block() : serializer(std::make_shared<Adapter>(*this), ' ', ordered_json::error_handler_t::replace) {
+        bytes.resize(2 * drainAt);
+    }
+
+    std::string_view held() const { return {bytes.data(), used}; }
+    void clear() { used = 0; }
+
+    void raw(std::string_view text) {
+        std::memcpy(room(text.size()), text.data(), text.size());
+        used += text.size();
+    }
+
+    void text(const std::string& value) { text(std::string_view(value)); }
+
+    void text(std::string_view value) {
+        char* at = room(value.size() + 2);
+        if (!copyPlain(value, at + 1)) return dump(ordered_json(std::string(value)));
+        at[0] = '"';
+        at[value.size() + 1] = '"';
+        used += value.size() + 2;
+    }
+
+    void text(const std::optional<std::string>& value) {
+        if (value) return text(std::string_view(*value));
+        raw("null");
+    }
+
+    template <class Integer> void integer(Integer value) {
+        char* at = room(24);
+        used += static_cast<std::size_t>(std::to_chars(at, at + 24, value).ptr - at);
+    }
+
+    template <class Integer> void integer(const std::optional<Integer>& value) {
+        if (value) return integer(*value);
+        raw("null");
+    }
+
+    void number(const std::optional<double>& value) {
+        if (!value || !std::isfinite(*value)) return raw("null");
+        if (const auto whole = wholeNumber(*value)) return integer(*whole);
+        dump(ordered_json(*value));
+    }
+
+    void truth(bool value) { raw(value ? "true" : "false"); }
+
+    // A value of any shape, as nlohmann lays it out at `depth` (two blanks a level).
+    void dump(const ordered_json& value, unsigned depth = 0) {
+        // Every text is UTF-8 by the model's making; should one not be, it is mended, not thrown.
+        serializer.dump(value, true, false, 2, 2 * depth);
     }
 
   private:
-    std::vector<char>& block;
+    class Adapter : public nlohmann::detail::output_adapter_protocol<char> {
+      public:
+        explicit Adapter(Block& to) : block(to) {}
+        void write_character(char c) override {
+            *block.room(1) = c;
+            ++block.used;
+        }
+        void write_characters(const char* s, std::size_t length) override {
+            std::memcpy(block.room(length), s, length);
+            block.used += length;
+        }
+
+      private:
+        Block& block;
+    };
+
+    char* room(std::size_t size) {
+        if (bytes.size() - used < size) bytes.resize(2 * bytes.size() + size);
+        return bytes.data() + used;
+    }
+
+    std::vector<char> bytes;
+    std::size_t used = 0;
+    nlohmann::detail::serializer<ordered_json> serializer;
 };
+
+namespace {
+
+// One variable, an element of "variables": nlohmann's layout at depth 2.
+void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
+    to.raw("{\n      \"ident\": ");
+    to.text(v.ident);
+    to.raw(",\n      \"name\": ");
+    to.text(v.name);
+    to.raw(",\n      \"label\": ");
+    to.text(v.label);
+    to.raw(",\n      \"type\": \"");
+    to.raw(vqz2xml::typeName(v.type));
+    to.raw("\",\n      \"start\": ");
+    to.integer(v.start);
+    to.raw(",\n      \"finish\": ");
+    to.integer(v.finish);
+    to.raw(",\n      \"width\": ");
+    to.integer(v.width);
+    to.raw(",\n      \"spread\": ");
+    if (v.spread) {
+        to.raw("{\n        \"subfields\": ");
+        to.integer(v.spread->subfields);
+        to.raw(",\n        \"width\": ");
+        to.integer(v.spread->width);
+        to.raw("\n      }");
+    } else {
+        to.raw("null");
+    }
+    to.raw(",\n      \"size\": ");
+    to.integer(v.size);
+    to.raw(",\n      \"range\": ");
+    if (v.range) {
+        to.raw("{\n        \"from\": ");
+        to.text(v.range->from);
+        to.raw(",\n        \"to\": ");
+        to.text(v.range->to);
+        to.raw("\n      }");
+    } else {
+        to.raw("null");
+    }
+    if (v.values.empty()) return to.raw(",\n      \"values\": []\n    }");
+    to.raw(",\n      \"values\": [");
+    bool first = true;
+    for (const vqz2xml::Code& code : v.values) {
+        to.raw(first ? "\n        {\n          \"code\": " : ",\n        {\n          \"code\": ");
+        first = false;
+        to.text(code.code);
+        to.raw(",\n          \"number\": ");
+        to.number(code.number);
+        to.raw(",\n          \"label\": ");
+        to.text(code.label);
+        to.raw(",\n          \"special\": ");
+        to.truth(code.special);
+        to.raw("\n        }");
+    }
+    to.raw("\n      ]\n    }");
+}
+
+// "notes" and its elements at depth 1.
+void writeNotes(SurveyJsonWriter::Block& to, const std::vector<vqz2xml::Note>& notes) {
+    if (notes.empty()) return to.raw(",\n  \"notes\": []");
+    to.raw(",\n  \"notes\": [");
+    bool first = true;
+    for (const vqz2xml::Note& note : notes) {
+        to.raw(first ? "\n    {\n      \"text\": " : ",\n    {\n      \"text\": ");
+        first = false;
+        to.text(note.text);
+        to.raw(",\n      \"before\": ");
+        to.integer(note.before);
+        to.raw("\n    }");
+    }
+    to.raw("\n  ]");
+}
 
 } // namespace
 
-// One variable's object, its keys made once.
-class SurveyJsonWriter::Slots {
-  public:
-    Slots() {
-        for (const char* name : {"ident", "name", "label", "type", "start", "finish", "width",
-                                 "spread", "size", "range", "values"})
-            object[name] = nullptr;
-        object["values"] = ordered_json::array();
-    }
-
-    const ordered_json& fill(const vqz2xml::Variable& v) {
-        auto slot = object.begin();
-        const auto next = [&]() -> ordered_json& { return *slot++; };
-        setText(next(), v.ident);
-        setText(next(), v.name);
-        setText(next(), v.label);
-        ordered_json& type = next();
-        if (!type.is_string()) type = std::string();
-        type.get_ref<std::string&>().assign(vqz2xml::typeName(v.type));
-        setOptional(next(), v.start);
-        setOptional(next(), v.finish);
-        next() = v.width;
-        ordered_json& spread = next();
-        if (v.spread) {
-            spread = ordered_json::object();
-            spread["subfields"] = v.spread->subfields;
-            spread["width"] = orNull(v.spread->width);
-        } else {
-            spread = nullptr;
-        }
-        setOptional(next(), v.size);
-        ordered_json& range = next();
-        if (v.range) {
-            range = ordered_json::object();
-            range["from"] = v.range->from;
-            range["to"] = v.range->to;
-        } else {
-            range = nullptr;
-        }
-        auto& values = next().get_ref<ordered_json::array_t&>();
-        if (values.size() > v.values.size()) values.resize(v.values.size());
-        while (values.size() < v.values.size()) values.push_back(codeSlots());
-        for (std::size_t i = 0; i < v.values.size(); ++i) {
-            const vqz2xml::Code& code = v.values[i];
-            auto field = values[i].begin();
-            setOptionalText(*field++, code.code);
-            *field++ = numberJson(code.number);
-            setText(*field++, code.label);
-            *field = code.special;
-        }
-        return object;
-    }
-
-  private:
-    ordered_json object;
-};
-
 SurveyJsonWriter::SurveyJsonWriter(std::ostream& sink)
-    : out(sink), adapter(std::make_shared<BlockAdapter>(buffer)), slots(std::make_unique<Slots>()) {
-    buffer.reserve(2 * drainAt);
-}
+    : out(sink), block(std::make_unique<Block>()) {}
 
 SurveyJsonWriter::~SurveyJsonWriter() = default;
 
-void SurveyJsonWriter::dump(const ordered_json& value, unsigned depth) {
-    // Every text is UTF-8 by the model's making; should one not be, it is mended, not thrown.
-    nlohmann::detail::serializer<ordered_json> serializer(adapter, ' ',
-                                                          ordered_json::error_handler_t::replace);
-    serializer.dump(value, true, false, 2, 2 * depth);
-}
-
 void SurveyJsonWriter::drain(bool always) {
-    if (!always && buffer.size() < drainAt) return;
-    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    buffer.clear();
+    const std::string_view held = block->held();
+    if (!always && held.size() < drainAt) return;
+    out.write(held.data(), static_cast<std::streamsize>(held.size()));
+    block->clear();
 }
-
-void SurveyJsonWriter::put(std::string_view text) { buffer.insert(buffer.end(), text.begin(), text.end()); }
 
 void SurveyJsonWriter::member(std::string_view name, const ordered_json& value, bool first) {
-    put(first ? "\n  " : ",\n  ");
-    dump(ordered_json(name), 0);
-    put(": ");
-    dump(value, 1);
+    block->raw(first ? "\n  " : ",\n  ");
+    block->text(name);
+    block->raw(": ");
+    block->dump(value, 1);
 }
 
 void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
-    put("{");
+    block->raw("{");
     bool first = true;
     const ordered_json fields = headJson(survey);
     for (const auto& [name, value] : fields.items()) {
         member(name, value, first);
         first = false;
     }
-    put(",\n  \"variables\": [");
-}
-
-void SurveyJsonWriter::variable(vqz2xml::Variable&& variable) {
-    this->variable(static_cast<const vqz2xml::Variable&>(variable));
+    block->raw(",\n  \"variables\": [");
 }
 
 void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
-    put(anyVariable ? ",\n    " : "\n    ");
-    dump(slots->fill(variable), 2);
+    block->raw(anyVariable ? ",\n    " : "\n    ");
+    writeVariable(*block, variable);
     anyVariable = true;
     drain(false);
 }
 
 void SurveyJsonWriter::finish(const vqz2xml::SurveyResult& result) {
-    put(anyVariable ? "\n  ]" : "]");
-    member("notes", notesJson(result.survey), false);
+    block->raw(anyVariable ? "\n  ]" : "]");
+    writeNotes(*block, result.survey.notes);
     const ordered_json outcome = outcomeJson(result);
     for (const auto& [name, value] : outcome.items()) member(name, value, false);
-    put("\n}\n");
+    block->raw("\n}\n");
     drain(true);
 }
 
 vqz2xml::Outcome writeSurveyJson(std::string_view input, std::ostream& out,
-                                 const vqz2xml::Options& options) {
+                                 const vqz2xml::Options& options,
+                                 const ConversionSettings& settings) {
     SurveyJsonWriter writer(out);
-    const vqz2xml::SurveyResult result = describeInput(input, options, &writer);
+    const vqz2xml::SurveyResult result = describeInput(input, options, &writer, settings);
     writer.finish(result);
     out.flush();
     return {result.complete, result.diagnostic};

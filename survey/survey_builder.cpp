@@ -29,15 +29,30 @@ void SurveyBuilder::title(std::string_view text) { appendUtf8(model.title.emplac
 void SurveyBuilder::record(char letter) { model.record.emplace(1, letter); }
 
 void SurveyBuilder::beginVariable(std::string_view ident) {
-    if (open) endVariable();
+    if (isOpen) endVariable();
     handHead();
-    open.emplace();
-    open->ident.assign(ident);
+    reuseOpen(ident);
+    isOpen = true;
     ++variablesBegun;
     highest = 0;
 }
 
-vqz2xml::Variable* SurveyBuilder::current() { return open ? &*open : nullptr; }
+// The open variable made empty, its texts and code entries keeping their room.
+void SurveyBuilder::reuseOpen(std::string_view ident) {
+    open.ident.assign(ident);
+    open.name.clear();
+    open.label.clear();
+    open.type = vqz2xml::VariableType::Single;
+    open.start.reset();
+    open.finish.reset();
+    open.width = 0;
+    open.spread.reset();
+    open.size.reset();
+    open.range.reset();
+    valuesUsed = 0;
+}
+
+vqz2xml::Variable* SurveyBuilder::current() { return isOpen ? &open : nullptr; }
 
 void SurveyBuilder::name(std::string_view typed) {
     if (vqz2xml::Variable* variable = current()) appendUtf8(variable->name, typed, encoding);
@@ -75,28 +90,38 @@ void SurveyBuilder::range(std::string_view from, std::string_view to) {
 }
 
 void SurveyBuilder::beginValues(std::size_t entries) {
-    if (vqz2xml::Variable* variable = current()) variable->values.reserve(entries);
+    if (vqz2xml::Variable* variable = current()) variable->values.reserve(valuesUsed + entries);
 }
 
 void SurveyBuilder::value(std::string_view code, std::optional<double> number,
                           std::string_view label, bool special) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    vqz2xml::Code& entry = variable->values.emplace_back();
-    if (!code.empty()) entry.code.emplace(code);
+    if (valuesUsed == variable->values.size()) variable->values.emplace_back();
+    vqz2xml::Code& entry = variable->values[valuesUsed++];
+    if (code.empty()) {
+        entry.code.reset();
+    } else if (entry.code) {
+        entry.code->assign(code);
+    } else {
+        entry.code.emplace(code);
+    }
     entry.number = number;
+    entry.label.clear();
     appendUtf8(entry.label, label, encoding);
     entry.special = special;
 }
 
 void SurveyBuilder::endVariable() {
-    if (!open) return;
+    if (!isOpen) return;
+    isOpen = false;
+    open.values.resize(valuesUsed);
     if (sink) {
-        sink->variable(std::move(*open));
+        sink->variable(open);
     } else {
-        model.variables.push_back(std::move(*open));
+        model.variables.push_back(std::move(open));
+        open = vqz2xml::Variable();
     }
-    open.reset();
 }
 
 void SurveyBuilder::note(std::string_view typed) {

@@ -18,7 +18,9 @@ class SurveySink {
   public:
     virtual ~SurveySink();
     virtual void head(const vqz2xml::Survey& survey) = 0;
-    virtual void variable(vqz2xml::Variable&& variable) = 0;
+    // The variable is the builder's and valid during the call only: its room is reused for the
+    // next one, so that a stream of variables costs no allocation for each.
+    virtual void variable(const vqz2xml::Variable& variable) = 0;
 };
 
 class SurveyBuilder : public SurveyOutput {
@@ -54,11 +56,14 @@ class SurveyBuilder : public SurveyOutput {
   private:
     vqz2xml::Variable* current();
     void handHead();
+    void reuseOpen(std::string_view ident);
 
     vqz2xml::Encoding encoding;
     SurveySink* sink;
     vqz2xml::Survey model;
-    std::optional<vqz2xml::Variable> open; // the variable being described, when there is a sink
+    vqz2xml::Variable open; // the variable being described
+    bool isOpen = false;
+    std::size_t valuesUsed = 0; // entries of open.values that belong to it; the rest are room
     std::size_t variablesBegun = 0;
     std::int64_t highest = 0;
     bool headHanded = false;

@@ -1,5 +1,7 @@
-// The write pass on its own thread: the same bytes as written along the parse pass.
+// The write pass on its own thread: the same bytes as written along the parse pass, for the XML
+// and for the survey's JSON.
 #include "core/conversion.h"
+#include "library/survey_json.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -59,15 +61,19 @@ std::string survey(int variables, int version, int hugeAt = -1, int huge = 0) {
 
 struct Converted {
     std::string xml;
+    std::string json;
     vqz2xml::Outcome outcome;
 };
 
 Converted converted(const std::string& input, bool background) {
     ConversionSettings settings;
     settings.writeInBackground = background;
-    std::ostringstream sink;
-    vqz2xml::Outcome outcome = convertInput(input, sink, {}, settings);
-    return {sink.str(), std::move(outcome)};
+    std::ostringstream xml;
+    std::ostringstream json;
+    vqz2xml::Outcome outcome = convertInput(input, xml, {}, settings);
+    const vqz2xml::Outcome described = writeSurveyJson(input, json, {}, settings);
+    EXPECT_EQ(outcome.complete, described.complete);
+    return {xml.str(), json.str(), std::move(outcome)};
 }
 
 TEST(BackgroundWriterTest, WritesTheSameBytesAsTheParsePass) {
@@ -95,6 +101,7 @@ TEST(BackgroundWriterTest, WritesTheSameBytesAsTheParsePass) {
         const Converted behind = converted(c.input, true);
         EXPECT_EQ(along.outcome.complete, behind.outcome.complete);
         EXPECT_TRUE(along.xml == behind.xml) << "the XML differs";
+        EXPECT_TRUE(along.json == behind.json) << "the JSON differs";
         ASSERT_EQ(along.outcome.diagnostic.has_value(), behind.outcome.diagnostic.has_value());
         if (along.outcome.diagnostic) {
             EXPECT_EQ(along.outcome.diagnostic->line, behind.outcome.diagnostic->line);

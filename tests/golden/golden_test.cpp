@@ -6,12 +6,82 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+using nlohmann::ordered_json;
+
+// The survey's JSON document made whole by nlohmann-json and dumped at once: what the writer,
+// which copies the texts and numbers that nlohmann writes unchanged, must give byte for byte.
+std::string referenceJson(const vqz2xml::SurveyResult& result) {
+    const auto text = [](const std::optional<std::string>& t) {
+        return t ? ordered_json(*t) : ordered_json(nullptr);
+    };
+    const auto integer = [](const std::optional<std::int64_t>& n) {
+        return n ? ordered_json(*n) : ordered_json(nullptr);
+    };
+    const vqz2xml::Survey& s = result.survey;
+    ordered_json document = ordered_json::object();
+    document["version"] = s.version.empty() ? ordered_json(nullptr) : ordered_json(s.version);
+    document["standard_names"] = s.standardNames;
+    document["date"] = text(s.date);
+    document["time"] = text(s.time);
+    document["origin"] = text(s.origin);
+    document["user"] = text(s.user);
+    document["title"] = text(s.title);
+    document["record"] = text(s.record);
+    ordered_json& variables = document["variables"] = ordered_json::array();
+    for (const vqz2xml::Variable& v : s.variables) {
+        ordered_json& variable = variables.emplace_back(ordered_json::object());
+        variable["ident"] = v.ident;
+        variable["name"] = v.name;
+        variable["label"] = v.label;
+        variable["type"] = vqz2xml::typeName(v.type);
+        variable["start"] = integer(v.start);
+        variable["finish"] = integer(v.finish);
+        variable["width"] = v.width;
+        variable["spread"] = v.spread ? ordered_json{{"subfields", v.spread->subfields},
+                                                     {"width", integer(v.spread->width)}}
+                                      : ordered_json(nullptr);
+        variable["size"] = integer(v.size);
+        variable["range"] = v.range ? ordered_json{{"from", v.range->from}, {"to", v.range->to}}
+                                    : ordered_json(nullptr);
+        ordered_json& values = variable["values"] = ordered_json::array();
+        for (const vqz2xml::Code& c : v.values) {
+            ordered_json number = nullptr;
+            if (c.number && std::isfinite(*c.number)) {
+                const bool whole =
+                    std::trunc(*c.number) == *c.number && std::fabs(*c.number) < 9007199254740992.0;
+                number = whole ? ordered_json(static_cast<std::int64_t>(*c.number))
+                               : ordered_json(*c.number);
+            }
+            values.push_back({{"code", text(c.code)},
+                              {"number", number},
+                              {"label", c.label},
+                              {"special", c.special}});
+        }
+    }
+    ordered_json& notes = document["notes"] = ordered_json::array();
+    for (const vqz2xml::Note& n : s.notes) notes.push_back({{"text", n.text}, {"before", n.before}});
+    document["complete"] = result.complete;
+    document["encoding"] = vqz2xml::encodingName(result.encoding);
+    document["diagnostic"] = nullptr;
+    if (result.diagnostic) {
+        std::string found;
+        appendTypedUtf8(found, result.diagnostic->found, result.encoding);
+        document["diagnostic"] = {{"line", result.diagnostic->line},
+                                  {"column", result.diagnostic->column},
+                                  {"expected", result.diagnostic->expected},
+                                  {"found", found}};
+    }
+    return document.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
 
 namespace fs = std::filesystem;
 
@@ -95,11 +165,13 @@ TEST_P(GoldenTest, ModelHoldsWhatTheXmlShows) {
     if (read.complete) {
         EXPECT_EQ("", surveyMismatch(xml, read.survey));
     }
-    // The JSON streamed a variable at a time is the whole model's.
+    // The JSON streamed a variable at a time is the whole model's, as nlohmann dumps it.
+    const std::string expected = referenceJson(read);
+    EXPECT_EQ("", firstDifference(expected, vqz2xml::toJson(read)));
     std::ostringstream streamed;
     const vqz2xml::Outcome outcome =
         writeSurveyJson(input, streamed, {encodingOfCase(GetParam())});
-    EXPECT_EQ(vqz2xml::toJson(read), streamed.str());
+    EXPECT_EQ("", firstDifference(expected, streamed.str()));
     EXPECT_EQ(read.complete, outcome.complete);
 }
 
@@ -128,15 +200,64 @@ TEST(FuzzCorpusTest, CompleteConversionsAreValid) {
         const std::string input = readFile(entry.path());
         for (const vqz2xml::Encoding encoding : allEncodings) {
             const vqz2xml::Result result = vqz2xml::convert(input, {encoding});
+            const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
+            EXPECT_EQ(referenceJson(read), vqz2xml::toJson(read)) << entry.path();
             if (!result.complete) continue;
             ++complete;
             SCOPED_TRACE(entry.path().filename().string() + " in encoding " +
                          std::to_string(static_cast<int>(encoding)));
             EXPECT_EQ("", schemaProblems(result.xml));
-            EXPECT_EQ("", surveyMismatch(result.xml, vqz2xml::readSurvey(input, {encoding}).survey));
+            EXPECT_EQ("", surveyMismatch(result.xml, read.survey));
         }
     }
     EXPECT_GT(complete, 0);
+}
+
+// Texts and numbers of every kind the writer copies, or leaves to nlohmann: each document must be
+// the one nlohmann makes. A caller's own model may hold what no parse makes (bytes that are no
+// UTF-8), which nlohmann mends.
+TEST(SurveyJsonTest, TextsAndNumbersAsNlohmannWritesThem) {
+    const std::string texts[] = {
+        "",
+        "plain",
+        "exactly sixteen!",
+        "a text longer than sixteen bytes, and longer than thirty-two",
+        "quote \" inside", "12345678\"", "1234567812345678\\", "1234567\n",
+        "backslash \\ inside",
+        std::string("zero \0 byte", 11),
+        "tab\tand line\nend\r\x01\x1f",
+        "del \x7f",
+        "caf\xc3\xa9 na\xc3\xafve, and sixteen more bytes \xc3\xa9",
+        "\xe2\x82\xac euro, \xef\xbf\xbe noncharacter, \xed\x9f\xbf before the surrogates",
+        "\xf0\x9f\x98\x80 four bytes",
+        "\xc3 cut short", "\xe0\x80\x80 overlong", "\xed\xa0\x80 surrogate", "\xff\xfe",
+        "sixteen plain by\xc3\xa9tes then more",
+    };
+    const double numbers[] = {0,    -0.0, 7,     -1,     1.5,  0.5,   1e-5,
+                              1e20, 9007199254740992.0,   -9007199254740991.0,
+                              std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity()};
+    vqz2xml::SurveyResult result;
+    result.complete = true;
+    result.survey.version = "1.1";
+    result.survey.title = texts[4];
+    for (const std::string& text : texts) {
+        vqz2xml::Variable& v = result.survey.variables.emplace_back();
+        v.ident = text;
+        v.name = text;
+        v.label = text;
+        v.range = vqz2xml::Range{text, text};
+        v.spread = vqz2xml::Spread{2, std::nullopt};
+        for (const double number : numbers) v.values.push_back({text, number, text, true});
+        v.values.push_back({std::nullopt, std::nullopt, text, false});
+        result.survey.notes.push_back({text, result.survey.variables.size()});
+    }
+    result.survey.variables.emplace_back(); // every field at its default
+    EXPECT_EQ("", firstDifference(referenceJson(result), vqz2xml::toJson(result)));
+    result.complete = false;
+    result.diagnostic = vqz2xml::Diagnostic{3, 7, "'End Variable'", "\"x\\\x80"};
+    EXPECT_EQ("", firstDifference(referenceJson(result), vqz2xml::toJson(result)));
+    EXPECT_EQ("", firstDifference(referenceJson({}), vqz2xml::toJson({})));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(caseNames()),
