@@ -40,30 +40,28 @@ std::size_t shortSequence(const unsigned char* at, std::size_t left) {
     return 3;
 }
 
-// Copies the text to `to` as far as nlohmann's serializer would write it as it stands: valid
-// UTF-8 without a character that it escapes (a quote, a backslash, a control character). True
-// when that is all of it. The model's texts are UTF-8 by their making, so only those with such a
-// character go through the serializer.
-bool copyPlain(std::string_view text, char* to) {
-    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
+bool plainWord(std::uint64_t word) { return (word & highs) == 0 && !needsEscape(word); }
+
+#if defined(VQZ2XML_SSE2)
+// Whether the 16 bytes at `at` are printable ASCII other than a quote and a backslash; a signed
+// comparison finds the bytes from 0x80 up along with the control characters.
+bool plainChunk(const unsigned char* at, __m128i& chunk) {
+    chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i special = _mm_or_si128(
+        _mm_cmplt_epi8(chunk, _mm_set1_epi8(0x20)),
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')),
+                     _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\'))));
+    return _mm_movemask_epi8(special) == 0;
+}
+#endif
+
+// copyPlain for any text: ASCII a word (or 16 bytes) at a time, the rest a sequence at a time.
+bool copyAnyPlain(const unsigned char* bytes, std::size_t size, char* to) {
     std::size_t at = 0;
     while (at < size) {
 #if defined(VQZ2XML_SSE2)
-        // A signed comparison finds the bytes from 0x80 up along with the control characters.
-        const __m128i controls = _mm_set1_epi8(0x20);
-        const __m128i quotes = _mm_set1_epi8('"');
-        const __m128i backslashes = _mm_set1_epi8('\\');
-        for (; size - at >= 16; at += 16) {
-            const __m128i chunk =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            const __m128i special =
-                _mm_or_si128(_mm_cmplt_epi8(chunk, controls),
-                             _mm_or_si128(_mm_cmpeq_epi8(chunk, quotes),
-                                          _mm_cmpeq_epi8(chunk, backslashes)));
-            if (_mm_movemask_epi8(special) != 0) break;
+        for (__m128i chunk; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
-        }
 #endif
         for (; size - at >= 8; at += 8) {
             std::uint64_t word;
@@ -85,6 +83,42 @@ bool copyPlain(std::string_view text, char* to) {
         }
     }
     return true;
+}
+
+// Copies the text to `to` as far as nlohmann's serializer would write it as it stands: valid
+// UTF-8 without a character that it escapes (a quote, a backslash, a control character). True
+// when that is all of it. The model's texts are UTF-8 by their making, so only those with such a
+// character go through the serializer.
+bool copyPlain(std::string_view text, char* to) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    // Most texts are short and ASCII: two words that may overlap, or 16-byte chunks and a last
+    // one that may overlap, settle them whole.
+    if (size >= 8 && size <= 16) {
+        std::uint64_t first;
+        std::uint64_t last;
+        std::memcpy(&first, bytes, 8);
+        std::memcpy(&last, bytes + size - 8, 8);
+        if (plainWord(first) && plainWord(last)) {
+            std::memcpy(to, &first, 8);
+            std::memcpy(to + size - 8, &last, 8);
+            return true;
+        }
+    }
+#if defined(VQZ2XML_SSE2)
+    if (size > 16) {
+        std::size_t at = 0;
+        __m128i chunk;
+        for (; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
+        if (at == size) return true;
+        if (size - at < 16 && plainChunk(bytes + size - 16, chunk)) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size - 16), chunk);
+            return true;
+        }
+    }
+#endif
+    return copyAnyPlain(bytes, size, to);
 }
 
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
@@ -150,7 +184,10 @@ class SurveyJsonWriter::Block {
 
     void text(std::string_view value) {
         char* at = room(value.size() + 2);
-        if (!copyPlain(value, at + 1)) return dump(ordered_json(std::string(value)));
+        if (!copyPlain(value, at + 1)) {
+            scratch.get_ref<std::string&>().assign(value);
+            return dump(scratch);
+        }
         at[0] = '"';
         at[value.size() + 1] = '"';
         used += value.size() + 2;
@@ -209,6 +246,7 @@ class SurveyJsonWriter::Block {
 
     std::vector<char> bytes;
     std::size_t used = 0;
+    ordered_json scratch = std::string(); // a text for the serializer, its room reused
     nlohmann::detail::serializer<ordered_json> serializer;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 SurveySink::~SurveySink() = default;
@@ -97,7 +98,14 @@ void SurveyBuilder::value(std::string_view code, std::optional<double> number,
                           std::string_view label, bool special) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    if (valuesUsed == variable->values.size()) variable->values.emplace_back();
+    if (valuesUsed == variable->values.size()) {
+        if (spareValues.empty()) {
+            variable->values.emplace_back();
+        } else {
+            variable->values.push_back(std::move(spareValues.back()));
+            spareValues.pop_back();
+        }
+    }
     vqz2xml::Code& entry = variable->values[valuesUsed++];
     if (code.empty()) {
         entry.code.reset();
@@ -115,7 +123,10 @@ void SurveyBuilder::value(std::string_view code, std::optional<double> number,
 void SurveyBuilder::endVariable() {
     if (!isOpen) return;
     isOpen = false;
-    open.values.resize(valuesUsed);
+    const auto unused = open.values.begin() + static_cast<std::ptrdiff_t>(valuesUsed);
+    if (sink) spareValues.insert(spareValues.end(), std::make_move_iterator(unused),
+                                 std::make_move_iterator(open.values.end()));
+    open.values.erase(unused, open.values.end());
     if (sink) {
         sink->variable(open);
     } else {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Where finished parts of the model go. The head (everything in front of the first variable)
 // comes once, before the first variable, or at the end when there is none; then each variable as
@@ -63,7 +64,8 @@ class SurveyBuilder : public SurveyOutput {
     vqz2xml::Survey model;
     vqz2xml::Variable open; // the variable being described
     bool isOpen = false;
-    std::size_t valuesUsed = 0; // entries of open.values that belong to it; the rest are room
+    std::size_t valuesUsed = 0; // entries of open.values that belong to it
+    std::vector<vqz2xml::Code> spareValues; // entries of earlier variables, their texts' room kept
     std::size_t variablesBegun = 0;
     std::int64_t highest = 0;
     bool headHanded = false;
