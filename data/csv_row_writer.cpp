@@ -409,7 +409,10 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
     const std::uint64_t end = std::min<std::uint64_t>(field.offset + field.width, record.size());
     const CodeTable& table = state.tables[field.table];
     bool undeclared = false;
-    for (std::uint64_t offset = field.offset; offset < end; offset += field.subfieldWidth) {
+    // The subfields past the line's end read as blank.
+    std::uint64_t s = 0;
+    for (std::uint64_t offset = field.offset; s < field.subfields && offset < end;
+         ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
         const ShortRead read =
             readCode(record, offset, std::min(field.subfieldWidth, end - offset), code);
@@ -422,8 +425,9 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
             at[2 * static_cast<std::size_t>(position)] = '1';
         }
     }
-    for (std::uint64_t offset = field.offset; undeclared && offset < end;
-         offset += field.subfieldWidth) {
+    s = 0;
+    for (std::uint64_t offset = field.offset; undeclared && s < field.subfields && offset < end;
+         ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
         const std::uint64_t width = std::min(field.subfieldWidth, end - offset);
         if (readCode(record, offset, width, code) == ShortRead::Digits && code != 0 &&
