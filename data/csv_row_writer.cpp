@@ -75,6 +75,33 @@ bool writeChoices(const char* bytes, std::size_t count, std::size_t readable, ch
 
 enum class ShortRead { Blank, Digits, Other };
 
+// What a field of one or two bytes reads as, by its bytes (a blank for the byte past a field of
+// one): the number in the low byte, its text's length next (0 for a blank field), and the text
+// in the two high bytes, the first lowest; otherPair for anything else.
+constexpr std::uint32_t otherPair = 0xFFFFFFFF;
+
+std::uint32_t pairRead(unsigned first, unsigned second) {
+    const auto read = [](unsigned number, unsigned length, unsigned text) {
+        return static_cast<std::uint32_t>(number | length << 8 | text << 16);
+    };
+    const bool digit1 = first - '0' < 10;
+    const bool digit2 = second - '0' < 10;
+    if (first == ' ' && second == ' ') return read(0, 0, 0);
+    if (digit1 && second == ' ') return read(first - '0', 1, first);
+    if (first == ' ' && digit2) return read(second - '0', 1, second);
+    if (!digit1 || !digit2) return otherPair;
+    const unsigned number = 10 * (first - '0') + (second - '0');
+    return first == '0' ? read(number, 1, second) : read(number, 2, first | second << 8);
+}
+
+// The reading of a field of `width` bytes (1 or 2) at `bytes` from `pairs`, every reading of
+// two bytes, the first byte lowest.
+std::uint32_t readPair(const std::uint32_t* pairs, const char* bytes, std::uint64_t width) {
+    const unsigned first = static_cast<unsigned char>(bytes[0]);
+    const unsigned second = width == 2 ? static_cast<unsigned char>(bytes[1]) : ' ';
+    return pairs[first | second << 8];
+}
+
 #if defined(VQZ2XML_LITTLE_ENDIAN)
 constexpr std::uint64_t everyByte = 0x0101010101010101u;
 constexpr std::uint64_t highBits = 0x8080808080808080u;
@@ -139,9 +166,19 @@ inline ShortRead readShort(std::uint64_t word, ShortDigits& read) {
 }
 #endif
 
-// A subfield's code: blanks around at most 15 digits, or blanks.
-ShortRead readCode(std::string_view record, std::uint64_t offset, std::uint64_t width,
-                   std::uint64_t& number) {
+// The number and the length of a pair's reading.
+unsigned pairNumber(std::uint32_t read) { return read & 0xFF; }
+unsigned pairLength(std::uint32_t read) { return read >> 8 & 0xFF; }
+
+ShortRead readCode(const std::uint32_t* pairs, std::string_view record, std::uint64_t offset,
+                   std::uint64_t width, std::uint64_t& number) {
+    if (width <= 2 && offset + width <= record.size()) {
+        const std::uint32_t read = readPair(pairs, record.data() + offset, width);
+        number = pairNumber(read);
+        return read == otherPair      ? ShortRead::Other
+               : pairLength(read) == 0 ? ShortRead::Blank
+                                       : ShortRead::Digits;
+    }
 #if defined(VQZ2XML_LITTLE_ENDIAN)
     if (width <= 8 && hasWord(record, offset)) {
         ShortDigits read;
@@ -185,6 +222,8 @@ CsvRowWriter::CsvRowWriter(const vqz2xml::RecordDecoder& decoder, bool withLabel
             }
         }
     }
+    pairs.resize(1 << 16);
+    for (unsigned i = 0; i < pairs.size(); ++i) pairs[i] = pairRead(i & 0xFF, i >> 8);
     denseCodes.push_back(-1);
     std::vector<std::size_t> denseAt(state.tables.size());
     for (std::size_t t = 0; t < state.tables.size(); ++t) {
@@ -194,31 +233,45 @@ CsvRowWriter::CsvRowWriter(const vqz2xml::RecordDecoder& decoder, bool withLabel
     }
     std::size_t widest = 0;
     for (const Field& field : state.fields) {
-        NumberRule& rule = numberRules.emplace_back();
+        Step& step = steps.emplace_back();
         const CodeTable& table = state.tables[field.table];
-        rule.dense = denseAt[field.table];
-        rule.first = table.denseStart();
-        rule.count = table.denseEntries().size();
-        rule.table = table.allDense() ? nullptr : &table;
-        if (field.range) std::tie(rule.low, rule.high) = wholeRange(*field.range);
+        step.dense = static_cast<std::uint32_t>(denseAt[field.table]);
+        step.first = table.denseStart();
+        step.count = table.denseEntries().size();
+        step.search = !table.allDense();
+        if (field.range) std::tie(step.low, step.high) = wholeRange(*field.range);
+        step.offset = field.offset;
+        step.shortField = field.width <= 8;
+        step.inField = field.width >= 8 ? ~0ull : (1ull << (8 * field.width)) - 1;
+        step.width = static_cast<std::uint8_t>(std::min<std::uint64_t>(field.width, 8));
         std::size_t room = 2 * field.columns;
         switch (field.kind) {
         case FieldKind::Single:
-            rule.warns = true;
+            step.kind = StepKind::Number;
+            step.warns = true;
             room = std::max(maxNumberText, longestLabel) + 1;
             break;
         case FieldKind::Quantity:
-            rule.warns = field.range.has_value();
-            rule.problem = vqz2xml::DataProblem::OutOfRange;
+            step.kind = StepKind::Number;
+            step.warns = field.range.has_value();
+            step.problem = vqz2xml::DataProblem::OutOfRange;
             room = std::max(maxNumberText, longestLabel) + 1;
             break;
         case FieldKind::Character:
+            step.kind = StepKind::Text;
             room = static_cast<std::size_t>(std::min(field.width, textRoom)) + 1;
             break;
-        case FieldKind::Logical: room = 2; break;
-        case FieldKind::MultipleColumns:
-        case FieldKind::MultipleSpread: widest = std::max(widest, field.columns); break;
+        case FieldKind::Logical:
+            step.kind = StepKind::Logical;
+            room = 2;
+            break;
+        case FieldKind::MultipleColumns: step.kind = StepKind::Columns; break;
+        case FieldKind::MultipleSpread: step.kind = StepKind::Spread; break;
         }
+        if (field.kind == FieldKind::MultipleColumns || field.kind == FieldKind::MultipleSpread)
+            widest = std::max(widest, field.columns);
+        if (step.kind == StepKind::Number && field.width <= 2) step.kind = StepKind::Pair;
+        if (field.width == 0) step.kind = StepKind::NoField;
         rowRoom += room;
     }
     rowRoom += 2 + slack;
@@ -230,23 +283,31 @@ void CsvRowWriter::writeRow(State& state, std::string_view record, std::size_t l
                             CsvBuffer& out) const {
     state.startRecord(line);
     char* at = out.reserve(rowRoom);
-    for (std::size_t index = 0; index < state.fields.size(); ++index) {
+    for (std::size_t index = 0; index < steps.size(); ++index) {
+        const Step& step = steps[index];
         const Field& field = state.fields[index];
         // Each field's columns followed by commas, or nullptr when it is to be written from
         // its cells (with nothing counted or reported yet).
         char* next = nullptr;
-        if (field.width == 0) {
+        switch (step.kind) {
+        case StepKind::NoField:
             std::memset(at, ',', field.columns);
             next = at + field.columns;
-        } else {
-            switch (field.kind) {
-            case FieldKind::Single:
-            case FieldKind::Quantity: next = writeNumber(state, index, record, at); break;
-            case FieldKind::Character: next = writeText(field, record, at); break;
-            case FieldKind::Logical: next = writeLogical(field, record, at); break;
-            case FieldKind::MultipleColumns: next = writeColumns(state, field, record, at); break;
-            case FieldKind::MultipleSpread: next = writeSpread(state, field, record, at); break;
-            }
+            break;
+        case StepKind::Pair:
+            next = step.offset + step.width <= record.size()
+                       ? writePair(state, index, record, at)
+                       : writeNumber(state, index, record, at);
+            break;
+        case StepKind::Number:
+            next = step.shortField && hasWord(record, step.offset)
+                       ? writeShortNumber(state, index, record, at)
+                       : writeNumber(state, index, record, at);
+            break;
+        case StepKind::Text: next = writeText(step, field, record, at); break;
+        case StepKind::Logical: next = writeLogical(field, record, at); break;
+        case StepKind::Columns: next = writeColumns(state, field, record, at); break;
+        case StepKind::Spread: next = writeSpread(state, field, record, at); break;
         }
         if (next) {
             at = next;
@@ -268,27 +329,6 @@ void CsvRowWriter::writeRow(State& state, std::string_view record, std::size_t l
 char* CsvRowWriter::writeNumber(State& state, std::size_t index, std::string_view record,
                                 char* at) const {
     const Field& field = state.fields[index];
-#if defined(VQZ2XML_LITTLE_ENDIAN)
-    if (field.width <= 8 && hasWord(record, field.offset)) {
-        const char* const bytes = record.data() + field.offset;
-        const std::uint64_t word = shortField(bytes, field.width);
-        ShortDigits read;
-        const ShortRead kind = readShort(word, read);
-        if (kind == ShortRead::Other) return nullptr;
-        if (kind == ShortRead::Blank) {
-            *at = ',';
-            return at + 1;
-        }
-        const std::int32_t entry =
-            lookUp(state, index, {bytes, static_cast<std::size_t>(field.width)}, read.number);
-        if (labels && entry >= 0) return writeLabel(field, entry, at);
-        const std::uint64_t text = word >> (8 * read.start);
-        std::memcpy(at, &text, 8);
-        const std::size_t length = read.last - read.start + 1;
-        at[length] = ',';
-        return at + length + 1;
-    }
-#endif
     const std::string_view bytes = vqz2xml::slice(record, field.offset, field.width);
     const char* const p = bytes.data();
     const std::size_t size = bytes.size();
@@ -314,18 +354,99 @@ char* CsvRowWriter::writeNumber(State& state, std::size_t index, std::string_vie
     return at + (end - start) + 1;
 }
 
+// The same for a field of one or two bytes, both in the line.
+char* CsvRowWriter::writePair(State& state, std::size_t index, std::string_view record,
+                              char* at) const {
+    const Step& step = steps[index];
+    const char* const bytes = record.data() + step.offset;
+    const std::uint32_t read = readPair(pairs.data(), bytes, step.width);
+    if (read == otherPair) return nullptr;
+    const unsigned length = pairLength(read);
+    if (length == 0) {
+        *at = ',';
+        return at + 1;
+    }
+    const std::uint64_t number = pairNumber(read);
+    const std::uint64_t offset = number - step.first;
+    const std::int32_t entry = denseCodes[offset < step.count ? step.dense + offset : 0];
+    if (labels || entry < 0) return writeWhole(state, index, {bytes, step.width}, number, entry, at);
+    at[0] = static_cast<char>(read >> 16);
+    at[1] = static_cast<char>(read >> 24);
+    at[length] = ',';
+    return at + length + 1;
+}
+
+// A number read from the field's bytes: the entry settled, then its label or its digits (from
+// the field's text, leading zeros left out).
+char* CsvRowWriter::writeWhole(State& state, std::size_t index, std::string_view bytes,
+                               std::uint64_t number, std::int32_t entry, char* at) const {
+    entry = settle(state, index, bytes, number, entry);
+    if (labels && entry >= 0) return writeLabel(state.fields[index], entry, at);
+    const std::string_view text = trimBlanks(bytes);
+    std::size_t start = 0;
+    while (start + 1 < text.size() && text[start] == '0') ++start;
+    std::memcpy(at, text.data() + start, text.size() - start);
+    at[text.size() - start] = ',';
+    return at + text.size() - start + 1;
+}
+
+#if defined(VQZ2XML_LITTLE_ENDIAN)
+// The same for a field of at most 8 bytes with 8 bytes of the line from its start, read as one
+// word: no branch on how many blanks and digits there are.
+char* CsvRowWriter::writeShortNumber(State& state, std::size_t index, std::string_view record,
+                                     char* at) const {
+    const Step& step = steps[index];
+    const char* const bytes = record.data() + step.offset;
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    word = (word & step.inField) | (everyByte * ' ' & ~step.inField);
+    ShortDigits read;
+    const ShortRead kind = readShort(word, read);
+    if (kind != ShortRead::Digits) {
+        if (kind == ShortRead::Other) return nullptr;
+        *at = ',';
+        return at + 1;
+    }
+    const std::uint64_t offset = read.number - step.first;
+    std::int32_t entry = denseCodes[offset < step.count ? step.dense + offset : 0];
+    const bool inRange = (read.number >= step.low) & (read.number <= step.high);
+    if ((entry < 0) & (step.search | (step.warns & !inRange))) {
+        const std::size_t width = static_cast<std::size_t>(state.fields[index].width);
+        entry = settle(state, index, {bytes, width}, read.number, entry);
+    }
+    if (labels && entry >= 0) return writeLabel(state.fields[index], entry, at);
+    const std::uint64_t text = word >> (8 * read.start);
+    std::memcpy(at, &text, 8);
+    const std::size_t length = read.last - read.start + 1;
+    at[length] = ',';
+    return at + length + 1;
+}
+#else
+char* CsvRowWriter::writeShortNumber(State& state, std::size_t index, std::string_view record,
+                                     char* at) const {
+    return writeNumber(state, index, record, at);
+}
+#endif
+
 // The code list's entry for a number read from the field's bytes, with the warning it calls
 // for, if any.
 std::int32_t CsvRowWriter::lookUp(State& state, std::size_t index, std::string_view bytes,
                                   std::uint64_t number) const {
-    const NumberRule& rule = numberRules[index];
-    const std::uint64_t offset = number - rule.first;
-    std::int32_t entry = denseCodes[offset < rule.count ? rule.dense + offset : 0];
-    if (entry < 0 && rule.table) entry = rule.table->findWhole(number);
-    const bool inRange = (number >= rule.low) & (number <= rule.high);
-    if ((entry < 0) & rule.warns & !inRange) {
-        state.warn(state.fields[index], state.fields[index].offset, bytes, rule.problem);
-    }
+    const Step& step = steps[index];
+    const std::uint64_t offset = number - step.first;
+    return settle(state, index, bytes, number,
+                  denseCodes[offset < step.count ? step.dense + offset : 0]);
+}
+
+// The entry once the codes outside the dense ones are searched, and the warning a number not in
+// the list calls for given.
+std::int32_t CsvRowWriter::settle(State& state, std::size_t index, std::string_view bytes,
+                                  std::uint64_t number, std::int32_t entry) const {
+    const Step& step = steps[index];
+    const Field& field = state.fields[index];
+    if (entry < 0 && step.search) entry = state.tables[field.table].findWhole(number);
+    const bool inRange = number >= step.low && number <= step.high;
+    if (entry < 0 && step.warns && !inRange) state.warn(field, field.offset, bytes, step.problem);
     return entry;
 }
 
@@ -337,11 +458,14 @@ char* CsvRowWriter::writeLabel(const Field& field, std::int32_t entry, char* at)
 }
 
 // Plain ASCII without trailing blanks, as it is.
-char* CsvRowWriter::writeText(const Field& field, std::string_view record, char* at) const {
+char* CsvRowWriter::writeText(const Step& step, const Field& field, std::string_view record,
+                              char* at) const {
     if (field.width > textRoom) return nullptr;
 #if defined(VQZ2XML_LITTLE_ENDIAN)
-    if (field.width <= 8 && hasWord(record, field.offset)) {
-        const std::uint64_t word = shortField(record.data() + field.offset, field.width);
+    if (step.shortField && hasWord(record, step.offset)) {
+        std::uint64_t word;
+        std::memcpy(&word, record.data() + step.offset, 8);
+        word = (word & step.inField) | (everyByte * ' ' & ~step.inField);
         const std::uint64_t quoted =
             bytesOf(word, ',') | bytesOf(word, '"') | bytesOf(word, '\r') | bytesOf(word, '\n');
         if (((word & highBits) | quoted) != 0) return nullptr;
@@ -415,7 +539,8 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
          ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
         const ShortRead read =
-            readCode(record, offset, std::min(field.subfieldWidth, end - offset), code);
+            readCode(pairs.data(), record, offset, std::min(field.subfieldWidth, end - offset),
+                     code);
         if (read == ShortRead::Other) return nullptr;
         if (read == ShortRead::Blank || code == 0) continue;
         const std::int32_t position = table.findWhole(code);
@@ -430,7 +555,7 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
          ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
         const std::uint64_t width = std::min(field.subfieldWidth, end - offset);
-        if (readCode(record, offset, width, code) == ShortRead::Digits && code != 0 &&
+        if (readCode(pairs.data(), record, offset, width, code) == ShortRead::Digits && code != 0 &&
             table.findWhole(code) < 0) {
             state.warn(field, offset, vqz2xml::slice(record, offset, width),
                        vqz2xml::DataProblem::Undeclared);
