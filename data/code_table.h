@@ -49,7 +49,7 @@ class CodeTable {
     double denseLow = 0;
     double denseSize = 0;
     std::uint64_t denseFirst = 0; // denseLow modulo 2^64
-    double lowest = 1;  // the smallest and largest number once sealed; none when empty
+    double lowest = 1;            // the smallest and largest number once sealed; none when empty
     double highest = 0;
 };
 

@@ -49,15 +49,13 @@ bool writeChoices(const char* bytes, std::size_t count, std::size_t readable, ch
     const __m128i commas = _mm_set1_epi8(',');
     for (; i < count && readable - i >= 16; i += 16) {
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const __m128i valid =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')),
-                                      _mm_cmpeq_epi8(c, _mm_set1_epi8('0'))),
-                         _mm_cmpeq_epi8(c, _mm_set1_epi8('1')));
+        const __m128i valid = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')),
+                                                        _mm_cmpeq_epi8(c, _mm_set1_epi8('0'))),
+                                           _mm_cmpeq_epi8(c, _mm_set1_epi8('1')));
         const unsigned wanted = count - i >= 16 ? 0xFFFFu : (1u << (count - i)) - 1;
         if ((static_cast<unsigned>(_mm_movemask_epi8(valid)) & wanted) != wanted) return false;
         const __m128i values = _mm_or_si128(c, _mm_set1_epi8(0x10));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 2 * i),
-                         _mm_unpacklo_epi8(values, commas));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 2 * i), _mm_unpacklo_epi8(values, commas));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 2 * i + 16),
                          _mm_unpackhi_epi8(values, commas));
     }
@@ -175,7 +173,7 @@ ShortRead readCode(const std::uint32_t* pairs, std::string_view record, std::uin
     if (width <= 2 && offset + width <= record.size()) {
         const std::uint32_t read = readPair(pairs, record.data() + offset, width);
         number = pairNumber(read);
-        return read == otherPair      ? ShortRead::Other
+        return read == otherPair       ? ShortRead::Other
                : pairLength(read) == 0 ? ShortRead::Blank
                                        : ShortRead::Digits;
     }
@@ -369,7 +367,8 @@ char* CsvRowWriter::writePair(State& state, std::size_t index, std::string_view 
     const std::uint64_t number = pairNumber(read);
     const std::uint64_t offset = number - step.first;
     const std::int32_t entry = denseCodes[offset < step.count ? step.dense + offset : 0];
-    if (labels || entry < 0) return writeWhole(state, index, {bytes, step.width}, number, entry, at);
+    if (labels || entry < 0)
+        return writeWhole(state, index, {bytes, step.width}, number, entry, at);
     at[0] = static_cast<char>(read >> 16);
     at[1] = static_cast<char>(read >> 24);
     at[length] = ',';
@@ -470,8 +469,7 @@ char* CsvRowWriter::writeText(const Step& step, const Field& field, std::string_
             bytesOf(word, ',') | bytesOf(word, '"') | bytesOf(word, '\r') | bytesOf(word, '\n');
         if (((word & highBits) | quoted) != 0) return nullptr;
         const std::uint64_t written = ~bytesOf(word, ' ') & highBits;
-        const std::size_t length =
-            written == 0 ? 0 : (compiler::highestSetBit(written) >> 3) + 1;
+        const std::size_t length = written == 0 ? 0 : (compiler::highestSetBit(written) >> 3) + 1;
         std::memcpy(at, &word, 8);
         at[length] = ',';
         return at + length + 1;
@@ -538,9 +536,8 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
     for (std::uint64_t offset = field.offset; s < field.subfields && offset < end;
          ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
-        const ShortRead read =
-            readCode(pairs.data(), record, offset, std::min(field.subfieldWidth, end - offset),
-                     code);
+        const ShortRead read = readCode(pairs.data(), record, offset,
+                                        std::min(field.subfieldWidth, end - offset), code);
         if (read == ShortRead::Other) return nullptr;
         if (read == ShortRead::Blank || code == 0) continue;
         const std::int32_t position = table.findWhole(code);

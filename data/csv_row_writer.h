@@ -51,8 +51,8 @@ class CsvRowWriter {
     char* writeShortNumber(State& state, std::size_t index, std::string_view record,
                            char* at) const;
     char* writePair(State& state, std::size_t index, std::string_view record, char* at) const;
-    char* writeWhole(State& state, std::size_t index, std::string_view bytes,
-                     std::uint64_t number, std::int32_t entry, char* at) const;
+    char* writeWhole(State& state, std::size_t index, std::string_view bytes, std::uint64_t number,
+                     std::int32_t entry, char* at) const;
     char* writeNumber(State& state, std::size_t index, std::string_view record, char* at) const;
     std::int32_t lookUp(State& state, std::size_t index, std::string_view bytes,
                         std::uint64_t number) const;
@@ -70,7 +70,7 @@ class CsvRowWriter {
                     CsvBuffer& out) const;
 
     bool labels;
-    std::vector<Step> steps;                          // by field
+    std::vector<Step> steps;              // by field
     std::vector<std::int32_t> denseCodes; // every code list's dense codes, -1 first for none
     std::vector<std::uint32_t> pairs;     // what every two bytes read as in a field of two
     std::vector<std::vector<std::string>> labelTexts; // by table and entry: the label's CSV

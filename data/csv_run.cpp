@@ -12,6 +12,7 @@
 #include <exception>
 #include <mutex>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 namespace datafile {
@@ -19,6 +20,8 @@ namespace datafile {
 namespace {
 
 using State = vqz2xml::DecoderInternals::State;
+
+constexpr std::size_t maxColumnsOnThreads = 1 << 16;
 
 CsvRunResult writeInTurn(vqz2xml::RecordDecoder& decoder, std::istream& in, std::ostream& out,
                          const CsvRunSettings& settings, const CsvErrorSink& onErrors) {
@@ -140,18 +143,17 @@ class Workers {
             state.warnings.clear();
             std::fill(state.warningIndex.begin(), state.warningIndex.end(), -1);
         }
-        for (State& state : states) threads.emplace_back([this, &state] { work(state); });
-    }
-    ~Workers() {
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            stopping = true;
+        try {
+            for (State& state : states) threads.emplace_back([this, &state] { work(state); });
+        } catch (const std::system_error&) {
+            stop(); // a system without threads, or none left: no workers at all
         }
-        queueChanged.notify_all();
-        for (std::thread& thread : threads) thread.join();
     }
+    ~Workers() { stop(); }
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
+
+    bool started() const { return !threads.empty(); }
 
     void queue(Job& job) {
         {
@@ -169,6 +171,16 @@ class Workers {
     }
 
   private:
+    void stop() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        queueChanged.notify_all();
+        for (std::thread& thread : threads) thread.join();
+        threads.clear();
+    }
+
     void work(State& state) {
         for (;;) {
             Job* job = nullptr;
@@ -264,14 +276,15 @@ void collect(Job& job, std::size_t linesBefore, State& state, CsvWriter& writer,
 
 CsvRunResult writeInBlocks(vqz2xml::RecordDecoder& decoder, std::istream& in, std::ostream& out,
                            const CsvRunSettings& settings, const CsvErrorSink& onErrors) {
-    CsvWriter writer(decoder, out, settings.labels);
-    writer.writeHeader();
     const CsvRowWriter rows(decoder, settings.labels);
-    State& state = vqz2xml::DecoderInternals::state(decoder);
-    BlockReader reader(in, std::max<std::size_t>(settings.blockSize, 1));
     // Two blocks beyond those decoded: one written while the next waits.
     std::vector<Job> slots(settings.threads + 2);
     Workers workers(decoder, rows, settings);
+    if (!workers.started()) return writeInTurn(decoder, in, out, settings, onErrors);
+    CsvWriter writer(decoder, out, settings.labels);
+    writer.writeHeader();
+    State& state = vqz2xml::DecoderInternals::state(decoder);
+    BlockReader reader(in, std::max<std::size_t>(settings.blockSize, 1));
     const auto start = [&](Job& job) {
         job.begin = 0;
         if (reader.read(job.records)) workers.queue(job);
@@ -302,7 +315,10 @@ CsvRunResult writeInBlocks(vqz2xml::RecordDecoder& decoder, std::istream& in, st
 
 CsvRunResult writeCsv(vqz2xml::RecordDecoder& decoder, std::istream& in, std::ostream& out,
                       const CsvRunSettings& settings, const CsvErrorSink& onErrors) {
-    if (settings.threads <= 1 || settings.stopAtError) {
+    // A thread's copy of the decoder's state holds a cell and a text per column: for a survey
+    // of very many columns the copies would take more memory than the rows.
+    const bool wide = decoder.columns().size() > maxColumnsOnThreads;
+    if (settings.threads <= 1 || settings.stopAtError || wide) {
         return writeInTurn(decoder, in, out, settings, onErrors);
     }
     return writeInBlocks(decoder, in, out, settings, onErrors);

@@ -17,7 +17,9 @@ namespace datafile {
 struct CsvRunSettings {
     bool labels = false;      // values that have a label written as their labels
     bool stopAtError = false; // stop after the first record with a data error (one thread)
-    unsigned threads = 1;     // threads decoding blocks of records; 1: the caller's, in turn
+    // Threads decoding blocks of records; 1: the caller's, in turn (also for a survey of more
+    // than 65,536 columns).
+    unsigned threads = 1;
     std::size_t blockSize = 1 << 20; // the bytes of records a thread takes at a time
     // The errors a block keeps for the sink: the rest are only counted.
     std::size_t keptErrors = std::numeric_limits<std::size_t>::max();

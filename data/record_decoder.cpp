@@ -1,6 +1,5 @@
 // The column plan of a survey and the decoding of one record into its cells.
 #include "data/decoder_state.h"
-
 #include "data/number_field.h"
 #include "data/text_field.h"
 

@@ -41,9 +41,7 @@ bool isDataName(std::string_view name, std::string_view stem) {
 
 // The threads that decode a data file's records: both processors of a two-processor machine,
 // and no more, as writing the CSV keeps one busy as well.
-unsigned decodingThreads() {
-    return std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
-}
+unsigned decodingThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 2u); }
 
 // The survey's variables and their columns over the data stream, record by record.
 void readRecords(vqz2xml::RecordDecoder& decoder, std::istream& in, const std::string& shownName,

@@ -82,7 +82,8 @@ std::vector<std::vector<Variable>> surveys() {
         {variable("B", VariableType::Multiple, 1, 40, wide),
          variable("G", VariableType::Multiple, 3, 45, wide),
          variable("H", VariableType::Multiple, 2, 12, wide),
-         variable("T", VariableType::Character, 5, 300), variable("K", VariableType::Character, 1, 1),
+         variable("T", VariableType::Character, 5, 300),
+         variable("K", VariableType::Character, 1, 1),
          variable("V", VariableType::Single, INT64_MAX, INT64_MAX, colours)},
     };
 }
@@ -138,10 +139,10 @@ void finish(Run& run, const vqz2xml::RecordDecoder& decoder, std::ostringstream&
     run.records = decoder.records();
 }
 
-void listErrors(Run& run, const std::vector<vqz2xml::DataDiagnostic>& errors,
-                std::uint64_t count) {
+void listErrors(Run& run, const std::vector<vqz2xml::DataDiagnostic>& errors, std::uint64_t count) {
     for (const vqz2xml::DataDiagnostic& error : errors) {
-        if (run.errorCount++ < listed) run.errors.push_back(vqz2xml::dataDiagnosticLine("d", error));
+        if (run.errorCount++ < listed)
+            run.errors.push_back(vqz2xml::dataDiagnosticLine("d", error));
     }
     run.errorCount += count - errors.size();
 }
