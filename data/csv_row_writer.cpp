@@ -92,6 +92,16 @@ std::uint32_t pairRead(unsigned first, unsigned second) {
     return first == '0' ? read(number, 1, second) : read(number, 2, first | second << 8);
 }
 
+// Every two bytes' reading, the first byte lowest, made once for all writers.
+const std::uint32_t* pairReads() {
+    static const std::vector<std::uint32_t> reads = [] {
+        std::vector<std::uint32_t> all(1 << 16);
+        for (unsigned i = 0; i < all.size(); ++i) all[i] = pairRead(i & 0xFF, i >> 8);
+        return all;
+    }();
+    return reads.data();
+}
+
 // The reading of a field of `width` bytes (1 or 2) at `bytes` from `pairs`, every reading of
 // two bytes, the first byte lowest.
 std::uint32_t readPair(const std::uint32_t* pairs, const char* bytes, std::uint64_t width) {
@@ -220,8 +230,7 @@ CsvRowWriter::CsvRowWriter(const vqz2xml::RecordDecoder& decoder, bool withLabel
             }
         }
     }
-    pairs.resize(1 << 16);
-    for (unsigned i = 0; i < pairs.size(); ++i) pairs[i] = pairRead(i & 0xFF, i >> 8);
+    pairs = pairReads();
     denseCodes.push_back(-1);
     std::vector<std::size_t> denseAt(state.tables.size());
     for (std::size_t t = 0; t < state.tables.size(); ++t) {
@@ -357,7 +366,7 @@ char* CsvRowWriter::writePair(State& state, std::size_t index, std::string_view 
                               char* at) const {
     const Step& step = steps[index];
     const char* const bytes = record.data() + step.offset;
-    const std::uint32_t read = readPair(pairs.data(), bytes, step.width);
+    const std::uint32_t read = readPair(pairs, bytes, step.width);
     if (read == otherPair) return nullptr;
     const unsigned length = pairLength(read);
     if (length == 0) {
@@ -478,7 +487,7 @@ char* CsvRowWriter::writeText(const Step& step, const Field& field, std::string_
     const std::string_view text =
         trimTrailingBlanks(vqz2xml::slice(record, field.offset, field.width));
     if (!isPlainText(text)) return nullptr;
-    std::memcpy(at, text.data(), text.size());
+    std::copy(text.begin(), text.end(), at); // a field past the line's end has no bytes at all
     at[text.size()] = ',';
     return at + text.size() + 1;
 }
@@ -536,8 +545,8 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
     for (std::uint64_t offset = field.offset; s < field.subfields && offset < end;
          ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
-        const ShortRead read = readCode(pairs.data(), record, offset,
-                                        std::min(field.subfieldWidth, end - offset), code);
+        const ShortRead read =
+            readCode(pairs, record, offset, std::min(field.subfieldWidth, end - offset), code);
         if (read == ShortRead::Other) return nullptr;
         if (read == ShortRead::Blank || code == 0) continue;
         const std::int32_t position = table.findWhole(code);
@@ -552,7 +561,7 @@ char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_vi
          ++s, offset += field.subfieldWidth) {
         std::uint64_t code = 0;
         const std::uint64_t width = std::min(field.subfieldWidth, end - offset);
-        if (readCode(pairs.data(), record, offset, width, code) == ShortRead::Digits && code != 0 &&
+        if (readCode(pairs, record, offset, width, code) == ShortRead::Digits && code != 0 &&
             table.findWhole(code) < 0) {
             state.warn(field, offset, vqz2xml::slice(record, offset, width),
                        vqz2xml::DataProblem::Undeclared);

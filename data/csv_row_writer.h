@@ -72,7 +72,7 @@ class CsvRowWriter {
     bool labels;
     std::vector<Step> steps;              // by field
     std::vector<std::int32_t> denseCodes; // every code list's dense codes, -1 first for none
-    std::vector<std::uint32_t> pairs;     // what every two bytes read as in a field of two
+    const std::uint32_t* pairs = nullptr; // what every two bytes read as in a field of two
     std::vector<std::vector<std::string>> labelTexts; // by table and entry: the label's CSV
     std::string noneChosen;                           // "0," for every code of the widest multiple
     std::size_t rowRoom = 0; // the most a row's fields write without a text longer than textRoom

@@ -3,14 +3,14 @@
 
 #include "data/number_field.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace datafile {
 
 void CsvBuffer::grow(std::size_t bytes) { buffer.resize(2 * buffer.size() + bytes); }
 
 void CsvBuffer::append(std::string_view text) {
-    std::memcpy(reserve(text.size()), text.data(), text.size());
+    std::copy(text.begin(), text.end(), reserve(text.size()));
     used += text.size();
 }
 

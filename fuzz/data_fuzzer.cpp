@@ -120,7 +120,7 @@ void compareWays(const vqz2xml::Survey& survey, const vqz2xml::DataOptions& opti
     datafile::CsvRunSettings settings;
     settings.labels = labels;
     settings.threads = 2;
-    settings.blockSize = 7;
+    settings.blockSize = 64;
     std::istringstream in{std::string(data)};
     std::ostringstream threaded;
     std::vector<std::string> blockErrors;
