@@ -92,8 +92,8 @@ std::vector<std::string> warningLines(const vqz2xml::RecordDecoder& decoder) {
     return lines;
 }
 
-// The CSV from the records' bytes, a record at a time and in blocks on two threads, is the CSV
-// from the cells, with the same errors and warnings.
+// The CSV from the records' bytes, a record at a time (and with labels in blocks on two threads),
+// is the CSV from the cells, with the same errors and warnings.
 void compareWays(const vqz2xml::Survey& survey, const vqz2xml::DataOptions& options,
                  std::string_view data, const std::vector<std::string>& records,
                  const std::string& csv, const std::vector<std::string>& errors,
@@ -115,6 +115,8 @@ void compareWays(const vqz2xml::Survey& survey, const vqz2xml::DataOptions& opti
     check(direct.str() == csv, "the CSV from the bytes differs");
     check(directErrors == errors, "the errors from the bytes differ");
     check(warningLines(decoder) == warnings, "the warnings from the bytes differ");
+    // The threads take the same blocks in every encoding: once is enough, and saves their start.
+    if (!labels) return;
 
     vqz2xml::RecordDecoder blocks(survey, options);
     datafile::CsvRunSettings settings;
