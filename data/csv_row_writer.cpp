@@ -485,7 +485,7 @@ char* CsvRowWriter::writeText(const Step& step, const Field& field, std::string_
     }
 #endif
     const std::string_view text =
-        trimTrailingBlanks(vqz2xml::slice(record, field.offset, field.width));
+        trimTrailingBlanks(vqz2xml::slice(record, step.offset, field.width));
     if (!isPlainText(text)) return nullptr;
     std::copy(text.begin(), text.end(), at); // a field past the line's end has no bytes at all
     at[text.size()] = ',';
