@@ -40,6 +40,22 @@ bool hasWord(std::string_view record, std::uint64_t offset) {
     return record.size() >= 8 && offset <= record.size() - 8;
 }
 
+// Whether a field of at most 8 bytes is known to be blank, read at once: a multiple with SPREAD
+// often holds no code at all.
+bool isBlank(std::string_view record, const vqz2xml::Field& field) {
+#if defined(VQZ2XML_LITTLE_ENDIAN)
+    if (field.width > 8 || !hasWord(record, field.offset)) return false;
+    std::uint64_t word;
+    std::memcpy(&word, record.data() + field.offset, 8);
+    const std::uint64_t inField = field.width == 8 ? ~0ull : (1ull << (8 * field.width)) - 1;
+    return ((word ^ 0x2020202020202020u) & inField) == 0;
+#else
+    (void)record;
+    (void)field;
+    return false;
+#endif
+}
+
 // A multiple's columns, from `count` bytes of which `readable` may be read: ' ' and '0' write
 // 0, '1' writes 1 (each byte with 0x10 set), each followed by a comma; false at any other byte.
 // Up to 32 bytes past the columns' text may be written.
@@ -536,7 +552,7 @@ char* CsvRowWriter::writeColumns(State& state, const Field& field, std::string_v
 char* CsvRowWriter::writeSpread(State& state, const Field& field, std::string_view record,
                                 char* at) const {
     std::memcpy(at, noneChosen.data(), 2 * field.columns);
-    if (field.subfieldWidth == 0) return at + 2 * field.columns;
+    if (field.subfieldWidth == 0 || isBlank(record, field)) return at + 2 * field.columns;
     const std::uint64_t end = std::min<std::uint64_t>(field.offset + field.width, record.size());
     const CodeTable& table = state.tables[field.table];
     bool undeclared = false;
