@@ -258,7 +258,7 @@ CsvRowWriter::CsvRowWriter(const vqz2xml::RecordDecoder& decoder, bool withLabel
     for (const Field& field : state.fields) {
         Step& step = steps.emplace_back();
         const CodeTable& table = state.tables[field.table];
-        step.dense = static_cast<std::uint32_t>(denseAt[field.table]);
+        step.dense = denseAt[field.table];
         step.first = table.denseStart();
         step.count = table.denseEntries().size();
         step.search = !table.allDense();

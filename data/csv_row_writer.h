@@ -39,7 +39,7 @@ class CsvRowWriter {
         bool search = false;     // some of the codes are not among the dense ones
         bool warns = false;
         vqz2xml::DataProblem problem = vqz2xml::DataProblem::Undeclared;
-        std::uint32_t dense = 0; // the first of the list's dense codes in denseCodes
+        std::size_t dense = 0; // the first of the list's dense codes in denseCodes
         std::uint64_t offset = 0;
         std::uint64_t inField = 0; // a short field's bytes in its word
         std::uint64_t first = 0;
