@@ -22,6 +22,10 @@ void CodeTable::seal() {
     // A stable sort keeps the first of equal numbers in front, where find() meets it first.
     std::stable_sort(entries.begin(), entries.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (!entries.empty()) {
+        lowest = entries.front().first;
+        highest = entries.back().first;
+    }
     double low = 0;
     double high = -1;
     for (const auto& [number, index] : entries) {
@@ -34,9 +38,21 @@ void CodeTable::seal() {
     denseLow = low;
     dense.assign(static_cast<std::size_t>(high - low) + 1, -1);
     denseSize = static_cast<double>(dense.size());
+    // Past 2^53 no whole number findWhole() is given lies in the table: an offset that none
+    // reaches.
+    denseFirst = std::abs(low) < 9007199254740992.0
+                     ? static_cast<std::uint64_t>(static_cast<std::int64_t>(low))
+                     : std::uint64_t{1} << 63;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         if (isWhole(it->first)) dense[static_cast<std::size_t>(it->first - low)] = it->second;
     }
+}
+
+bool CodeTable::allDense() const {
+    return std::all_of(entries.begin(), entries.end(), [&](const auto& entry) {
+        const double offset = entry.first - denseLow;
+        return isWhole(entry.first) && offset >= 0 && offset < denseSize;
+    });
 }
 
 std::int32_t CodeTable::search(double number) const {

@@ -1,10 +1,11 @@
 // The records of a data file as CSV (RFC 4180, UTF-8): a header row, one row per record.
 #pragma once
 
+#include "data/csv_text.h"
 #include "vqz2xml/data.hpp"
 
 #include <ostream>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace datafile {
@@ -15,24 +16,23 @@ class CsvWriter {
     // are written as their labels.
     CsvWriter(const vqz2xml::RecordDecoder& decoder, std::ostream& out, bool labels);
     void writeHeader();
-    // The decoder's current record.
+    // The decoder's current record, from its cells.
     void writeRow();
+    // Rows made elsewhere (CsvRowWriter), whole.
+    void writeRows(std::string_view rows);
+    // The buffer rows are made in; what it holds goes out at the next flush.
+    CsvBuffer& buffer() { return text; }
+    // Writes out what is held when it is a large block already.
+    void flushIfFull();
     // Writes out what is held; the stream's state tells whether it took it all.
     void flush();
 
   private:
-    void appendField(std::string_view text);
-    void appendCell(std::size_t column, const vqz2xml::Cell& cell);
-
     const vqz2xml::RecordDecoder& decoder;
     std::vector<vqz2xml::ColumnKind> kinds;
     std::ostream& out;
     bool labels;
-    // Makes room for `bytes` more behind `used`.
-    char* reserve(std::size_t bytes);
-
-    std::vector<char> buffer;
-    std::size_t used = 0;
+    CsvBuffer text;
 };
 
 } // namespace datafile

@@ -1,8 +1,7 @@
 // The column plan of a survey and the decoding of one record into its cells.
-#include "data/code_table.h"
+#include "data/decoder_state.h"
 #include "data/number_field.h"
 #include "data/text_field.h"
-#include "vqz2xml/data.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -21,26 +20,6 @@ using datafile::CodeTable;
 constexpr std::int64_t maxColumnsPerVariable = 65536;
 // The most columns of a whole survey, for the same reason.
 constexpr std::size_t maxColumns = 1 << 20;
-
-constexpr char expectedCode[] = "a code";
-constexpr char expectedNumber[] = "a number";
-constexpr char expectedFlag[] = "1, 0 or blank";
-
-enum class FieldKind { Single, Quantity, Character, Logical, MultipleColumns, MultipleSpread };
-
-// One field of the record and the columns it fills.
-struct Field {
-    FieldKind kind = FieldKind::Single;
-    std::size_t variable = 0;
-    std::uint64_t offset = 0; // the first column, from 0
-    std::uint64_t width = 0;  // 0: no field, every value missing
-    std::uint64_t subfieldWidth = 0;
-    std::uint64_t subfields = 0;
-    std::size_t firstColumn = 0;
-    std::size_t columns = 1;
-    std::size_t table = 0; // the variable's code table
-    std::optional<std::pair<double, double>> range;
-};
 
 std::optional<double> numberOf(const std::string& text) {
     double value = 0;
@@ -83,52 +62,7 @@ std::uint64_t clampedOffset(const Variable& variable) {
                                                  : 0;
 }
 
-std::string_view slice(std::string_view record, std::uint64_t offset, std::uint64_t width) {
-    if (offset >= record.size()) return {};
-    return record.substr(
-        static_cast<std::size_t>(offset),
-        static_cast<std::size_t>(std::min<std::uint64_t>(width, record.size() - offset)));
-}
-
 } // namespace
-
-struct RecordDecoder::State {
-    Survey survey;
-    DataOptions options;
-    std::vector<DataColumn> columns;
-    std::vector<Field> fields;
-    std::vector<CodeTable> tables;
-    std::vector<std::vector<char>> specialEntries; // by table: which entries are SPECIAL
-    std::vector<Cell> cells;
-    std::vector<std::string> texts; // by column; empty for all but Text columns
-    std::vector<DataDiagnostic> errors;
-    std::vector<DataWarning> warnings;
-    std::vector<std::int32_t> warningIndex; // by variable and problem
-    std::uint64_t records = 0;
-    std::uint64_t errorCount = 0;
-    std::size_t line = 0;
-
-    State(const Survey& s, DataOptions o) : survey(s), options(std::move(o)) {}
-
-    void plan();
-    void planVariable(std::size_t index);
-    void planMultiple(std::size_t index, Field field);
-    void planSpreadValues(std::size_t index, Field field, FieldKind kind, ColumnKind columnKind);
-    void addColumn(std::size_t variable, std::string name, ColumnKind kind,
-                   std::optional<std::size_t> value = std::nullopt,
-                   std::optional<double> codeNumber = std::nullopt);
-
-    void decode(const Field& field, std::string_view record);
-    void decodeNumber(const Field& field, std::string_view bytes, const char* expected);
-    void decodeLogical(const Field& field, std::string_view bytes);
-    void decodeColumns(const Field& field, std::string_view bytes);
-    void decodeSpread(const Field& field, std::string_view record);
-    void error(const Field& field, std::uint64_t offset, std::string_view bytes,
-               const char* expected);
-    void warn(const Field& field, std::uint64_t offset, std::string_view bytes,
-              DataProblem problem);
-    void setMissing(const Field& field);
-};
 
 void RecordDecoder::State::addColumn(std::size_t variable, std::string name, ColumnKind kind,
                                      std::optional<std::size_t> value,
@@ -429,8 +363,7 @@ const std::vector<DataColumn>& RecordDecoder::columns() const { return state->co
 const Survey& RecordDecoder::survey() const { return state->survey; }
 
 void RecordDecoder::decode(std::string_view record, std::size_t line) {
-    state->errors.clear();
-    state->line = line;
+    state->startRecord(line);
     for (const Field& field : state->fields) state->decode(field, record);
     ++state->records;
 }

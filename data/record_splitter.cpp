@@ -98,6 +98,8 @@ bool RecordStream::next(std::string_view& record) {
         }
         if (!fill()) {
             if (end == begin) return false;
+            // A CR at the very end is a line end, now that the stream is known to end there.
+            if (at < pending.size()) continue;
             record = std::string_view(buffer.data() + begin, end - begin);
             begin = end;
             scanned = 0;

@@ -1,7 +1,7 @@
 // An input's data file read with its survey: written as CSV, or only checked.
 #include "frontend/data_run.h"
 
-#include "data/csv_writer.h"
+#include "data/csv_run.h"
 #include "frontend/batch_plan.h"
 #include "frontend/printable_name.h"
 #include "platform/paths.h"
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -38,27 +39,42 @@ bool isDataName(std::string_view name, std::string_view stem) {
            });
 }
 
+// The threads that decode a data file's records: both processors of a two-processor machine,
+// and no more, as writing the CSV keeps one busy as well.
+unsigned decodingThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 2u); }
+
 // The survey's variables and their columns over the data stream, record by record.
 void readRecords(vqz2xml::RecordDecoder& decoder, std::istream& in, const std::string& shownName,
                  std::ostream* csv, const BatchOptions& options, DataRun& run) {
-    std::optional<datafile::CsvWriter> writer;
+    const auto listErrors = [&](const std::vector<vqz2xml::DataDiagnostic>& errors,
+                                std::uint64_t count) {
+        for (const vqz2xml::DataDiagnostic& error : errors) {
+            if (run.errors++ < maxListedErrors) {
+                run.lines.push_back(vqz2xml::dataDiagnosticLine(shownName, error));
+            }
+        }
+        run.errors += count - errors.size();
+    };
     if (csv) {
-        writer.emplace(decoder, *csv, options.labels);
-        writer->writeHeader();
+        datafile::CsvRunSettings settings;
+        settings.labels = options.labels;
+        settings.stopAtError = options.strictData;
+        settings.threads = decodingThreads();
+        settings.keptErrors = maxListedErrors;
+        const datafile::CsvRunResult result =
+            datafile::writeCsv(decoder, in, *csv, settings, listErrors);
+        run.records = decoder.records();
+        run.bytesIn = result.bytesRead;
+        if (result.failed) run.failure = "cannot read data " + inQuotes(shownName);
+        return;
     }
     vqz2xml::RecordStream records(in);
     std::string_view record;
     while (records.next(record)) {
         decoder.decode(record, records.line());
-        for (const vqz2xml::DataDiagnostic& error : decoder.errors()) {
-            if (run.errors++ < maxListedErrors) {
-                run.lines.push_back(vqz2xml::dataDiagnosticLine(shownName, error));
-            }
-        }
-        if (writer) writer->writeRow();
+        listErrors(decoder.errors(), decoder.errors().size());
         if (options.strictData && run.errors > 0) break;
     }
-    if (writer) writer->flush();
     run.records = decoder.records();
     run.bytesIn = records.bytesRead();
     if (records.failed()) run.failure = "cannot read data " + inQuotes(shownName);

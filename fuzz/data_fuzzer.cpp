@@ -1,5 +1,7 @@
 // Fuzz target: a survey description and data bytes, both from the fuzzer, read record by record,
-// with what every reading promises checked.
+// with what every reading promises checked: the CSV written from the records' bytes among them.
+#include "data/csv_row_writer.h"
+#include "data/csv_run.h"
 #include "data/csv_writer.h"
 #include "vqz2xml/data.hpp"
 #include "vqz2xml/survey.hpp"
@@ -82,8 +84,61 @@ std::vector<std::string> splitBoth(std::string_view data) {
     return records;
 }
 
-void decodeAll(const vqz2xml::Survey& survey, const std::vector<std::string>& records,
-               vqz2xml::Encoding encoding) {
+std::vector<std::string> warningLines(const vqz2xml::RecordDecoder& decoder) {
+    std::vector<std::string> lines;
+    for (const vqz2xml::DataWarning& warning : decoder.warnings()) {
+        lines.push_back(vqz2xml::dataWarningLine("d", warning));
+    }
+    return lines;
+}
+
+// The CSV from the records' bytes, a record at a time (and with labels in blocks on two threads),
+// is the CSV from the cells, with the same errors and warnings.
+void compareWays(const vqz2xml::Survey& survey, const vqz2xml::DataOptions& options,
+                 std::string_view data, const std::vector<std::string>& records,
+                 const std::string& csv, const std::vector<std::string>& errors,
+                 const std::vector<std::string>& warnings, bool labels) {
+    vqz2xml::RecordDecoder decoder(survey, options);
+    std::ostringstream direct;
+    datafile::CsvWriter writer(decoder, direct, labels);
+    writer.writeHeader();
+    const datafile::CsvRowWriter rows(decoder, labels);
+    std::vector<std::string> directErrors;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        rows.writeRow(vqz2xml::DecoderInternals::state(decoder), records[i], i + 1,
+                      writer.buffer());
+        for (const vqz2xml::DataDiagnostic& error : decoder.errors()) {
+            directErrors.push_back(vqz2xml::dataDiagnosticLine("d", error));
+        }
+    }
+    writer.flush();
+    check(direct.str() == csv, "the CSV from the bytes differs");
+    check(directErrors == errors, "the errors from the bytes differ");
+    check(warningLines(decoder) == warnings, "the warnings from the bytes differ");
+    // The threads take the same blocks in every encoding: once is enough, and saves their start.
+    if (!labels) return;
+
+    vqz2xml::RecordDecoder blocks(survey, options);
+    datafile::CsvRunSettings settings;
+    settings.labels = labels;
+    settings.threads = 2;
+    settings.blockSize = 64;
+    std::istringstream in{std::string(data)};
+    std::ostringstream threaded;
+    std::vector<std::string> blockErrors;
+    datafile::writeCsv(blocks, in, threaded, settings, [&](const auto& listed, std::uint64_t) {
+        for (const vqz2xml::DataDiagnostic& error : listed) {
+            blockErrors.push_back(vqz2xml::dataDiagnosticLine("d", error));
+        }
+    });
+    check(threaded.str() == csv, "the CSV of blocks on threads differs");
+    check(blockErrors == errors, "the errors of blocks on threads differ");
+    check(warningLines(blocks) == warnings, "the warnings of blocks on threads differ");
+    check(blocks.records() == records.size(), "blocks on threads miscount the records");
+}
+
+void decodeAll(const vqz2xml::Survey& survey, std::string_view data,
+               const std::vector<std::string>& records, vqz2xml::Encoding encoding) {
     vqz2xml::DataOptions options;
     options.encoding = encoding;
     std::optional<vqz2xml::RecordDecoder> decoder;
@@ -95,12 +150,15 @@ void decodeAll(const vqz2xml::Survey& survey, const std::vector<std::string>& re
     if (static_cast<std::uint64_t>(decoder->columns().size()) * (records.size() + 1) > maxCells)
         return;
     std::ostringstream csv;
-    datafile::CsvWriter writer(*decoder, csv, encoding == vqz2xml::Encoding::Cp1252);
+    const bool labels = encoding == vqz2xml::Encoding::Cp1252;
+    datafile::CsvWriter writer(*decoder, csv, labels);
     writer.writeHeader();
+    std::vector<std::string> errors;
     for (std::size_t i = 0; i < records.size(); ++i) {
         decoder->decode(records[i], i + 1);
         for (const vqz2xml::DataDiagnostic& error : decoder->errors()) {
             check(error.line == i + 1 && error.column >= 1, "an error's place is wrong");
+            errors.push_back(vqz2xml::dataDiagnosticLine("d", error));
         }
         for (std::size_t c = 0; c < decoder->columns().size(); ++c) {
             const vqz2xml::Cell& cell = decoder->cell(c);
@@ -115,6 +173,7 @@ void decodeAll(const vqz2xml::Survey& survey, const std::vector<std::string>& re
     writer.flush();
     check(decoder->records() == records.size(), "records miscounted");
     check(isValidUtf8(csv.str()), "the CSV is not UTF-8");
+    compareWays(survey, options, data, records, csv.str(), errors, warningLines(*decoder), labels);
 }
 
 } // namespace
@@ -132,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         vqz2xml::Options options;
         options.encoding = encoding;
         // A faulty description still has the variables recognised before its fault.
-        decodeAll(vqz2xml::readSurvey(metadata, options).survey, records, encoding);
+        decodeAll(vqz2xml::readSurvey(metadata, options).survey, data, records, encoding);
     }
     return 0;
 }

@@ -45,6 +45,26 @@ inline unsigned lowestSetBit(std::uint64_t bits) {
 #endif
 }
 
+// The index of the highest set bit; `bits` must not be zero.
+inline unsigned highestSetBit(std::uint64_t bits) {
+#if defined(_MSC_VER) && !defined(__clang__) && (defined(_M_X64) || defined(_M_ARM64))
+    unsigned long index;
+    _BitScanReverse64(&index, bits);
+    return static_cast<unsigned>(index);
+#elif defined(_MSC_VER) && !defined(__clang__)
+    unsigned long index;
+    const auto high = static_cast<unsigned long>(bits >> 32);
+    if (high != 0) {
+        _BitScanReverse(&index, high);
+        return 32 + static_cast<unsigned>(index);
+    }
+    _BitScanReverse(&index, static_cast<unsigned long>(bits));
+    return static_cast<unsigned>(index);
+#else
+    return 63 - static_cast<unsigned>(__builtin_clzll(bits));
+#endif
+}
+
 // Asks for the cache line at `address` ahead of its use: only a hint, never a fault.
 inline void prefetchToRead(const void* address) {
 #if defined(_MSC_VER) && !defined(__clang__) && (defined(_M_X64) || defined(_M_IX86))

@@ -122,6 +122,7 @@ class VQZ2XML_API RecordDecoder {
 
   private:
     struct State;
+    friend struct DecoderInternals; // the data reader's own CSV writer
     std::unique_ptr<State> state;
 };
 

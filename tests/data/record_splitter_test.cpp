@@ -45,6 +45,9 @@ TEST(RecordSplitterTest, LineEnds) {
         {"empty lines are records", "\n\r\n\n", {"", "", ""}},
         {"nothing", "", {}},
         {"a CR before CR LF", "a\r\r\n", {"a", ""}},
+        // The stream's last byte a CR at a block's end, before the stream knows it has ended.
+        {"a CR ending a block and the data", std::string(15, 'x') + "\r", {std::string(15, 'x')}},
+        {"a CR ending the data", "a\n" + std::string(29, 'x') + "\r", {"a", std::string(29, 'x')}},
         {"long lines",
          std::string(40, 'x') + "\n" + std::string(17, 'y'),
          {std::string(40, 'x'), std::string(17, 'y')}},
