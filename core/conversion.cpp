@@ -56,79 +56,70 @@ class StringSink : public std::streambuf {
     std::string& text;
 };
 
-// A second thread for the write pass, when the input is worth one and a thread is to be had;
-// otherwise the write pass runs along the parse pass as usual.
-template <class Output>
-void startBackground(std::optional<BackgroundWriter>& background, Output& out,
-                     std::string_view input, const ConversionSettings& settings) {
-    if (!settings.writeInBackground || input.size() < smallestBackgroundInput) return;
-    try {
-        background.emplace(out);
-    } catch (const std::system_error&) {
+// The parse pass over `input` and a pass that writes or describes the chain, `upTo` the element
+// given and then `all` of the rest. Only one variable (or the head, survey and record before the
+// first) is held at any time; a big input's finished front goes in batches to a second thread
+// (when one is to be had) that runs the pass on `out` while the parse goes on.
+template <class Output, class UpTo, class All>
+vqz2xml::Outcome runPasses(std::string_view input, Output& out, const ConversionSettings& settings,
+                           UpTo upTo, All all) {
+    SourceReader reader(input);
+    // Made before the chain and destroyed after it, for it holds the elements parsed meanwhile.
+    std::optional<BackgroundWriter> background;
+    if (settings.writeInBackground && input.size() >= smallestBackgroundInput) {
+        try {
+            background.emplace(out);
+        } catch (const std::system_error&) {
+            // no thread to be had: the pass runs along the parse pass as usual
+        }
     }
+    ElementChain chain;
+    ErrorReport error;
+    vqz2xml::Outcome outcome;
+    std::size_t sinceHanded = 0;
+    const auto frontFinished = [&](Element& current, std::size_t statements) {
+        if (!background) {
+            upTo(chain, current);
+        } else if ((sinceHanded += statements) >= backgroundBatch) {
+            background->hand(chain.cutUpTo(current));
+            sinceHanded = 0;
+        }
+    };
+    const ParseProgress progress{settings.progress, settings.progressStep};
+    outcome.complete =
+        chain.parseAll(reader, &error, frontFinished, settings.progress ? &progress : nullptr);
+    if (background) background->finish();
+    if (!outcome.complete) outcome.diagnostic = locate(reader, error);
+    if (settings.parsed) settings.parsed(outcome);
+    all(chain);
+    return outcome;
 }
 
 } // namespace
 
 vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
                               const vqz2xml::Options& options, const ConversionSettings& settings) {
-    SourceReader reader(input);
     XmlOutput out(sink);
     out.encoding = vqz2xml::chooseEncoding(input, options.encoding);
-    std::optional<BackgroundWriter> background;
-    startBackground(background, out, input, settings);
-    ElementChain chain;
-    ErrorReport error;
-    vqz2xml::Outcome outcome;
-    // Only one variable (or the head, survey and record before the first) is held at any time,
-    // or a batch of them while a background writer takes the one before.
-    std::size_t sinceHanded = 0;
-    const auto frontFinished = [&](Element& current, std::size_t statements) {
-        if (!background) {
-            chain.writeUpTo(current, out);
-        } else if ((sinceHanded += statements) >= backgroundBatch) {
-            background->hand(chain.cutUpTo(current));
-            sinceHanded = 0;
-        }
-    };
-    const ParseProgress progress{settings.progress, settings.progressStep};
-    outcome.complete = chain.parseAll(reader, &error, frontFinished,
-                                      settings.progress ? &progress : nullptr);
-    if (background) background->finish();
-    if (!outcome.complete) outcome.diagnostic = locate(reader, error);
-    if (settings.parsed) settings.parsed(outcome);
-    chain.writeAll(out);
+    vqz2xml::Outcome outcome = runPasses(
+        input, out, settings, [&](ElementChain& chain, Element& end) { chain.writeUpTo(end, out); },
+        [&](ElementChain& chain) { chain.writeAll(out); });
     out.flush();
     return outcome;
 }
 
 vqz2xml::SurveyResult describeInput(std::string_view input, const vqz2xml::Options& options,
                                     SurveySink* sink, const ConversionSettings& settings) {
-    SourceReader reader(input);
     vqz2xml::SurveyResult result;
     result.encoding = vqz2xml::chooseEncoding(input, options.encoding);
     SurveyBuilder model(result.encoding, sink);
-    std::optional<BackgroundWriter> background;
-    startBackground(background, model, input, settings);
-    ElementChain chain;
-    ErrorReport error;
-    std::size_t sinceHanded = 0;
-    const auto frontFinished = [&](Element& current, std::size_t statements) {
-        if (!background) {
-            chain.describeUpTo(current, model);
-        } else if ((sinceHanded += statements) >= backgroundBatch) {
-            background->hand(chain.cutUpTo(current));
-            sinceHanded = 0;
-        }
-    };
-    const ParseProgress progress{settings.progress, settings.progressStep};
-    result.complete = chain.parseAll(reader, &error, frontFinished,
-                                     settings.progress ? &progress : nullptr);
-    if (background) background->finish();
-    if (!result.complete) result.diagnostic = locate(reader, error);
-    if (settings.parsed) settings.parsed({result.complete, result.diagnostic});
-    chain.describeAll(model);
+    vqz2xml::Outcome outcome = runPasses(
+        input, model, settings,
+        [&](ElementChain& chain, Element& end) { chain.describeUpTo(end, model); },
+        [&](ElementChain& chain) { chain.describeAll(model); });
     model.finish();
+    result.complete = outcome.complete;
+    result.diagnostic = std::move(outcome.diagnostic);
     result.survey = std::move(model.survey());
     return result;
 }

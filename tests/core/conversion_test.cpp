@@ -153,28 +153,32 @@ TEST(ConversionTest, ConversionsRunSideBySide) {
     }
 }
 
-// A big input's parse tells how far it has come between statements, once per step, in order.
+// A big input's parse tells how far it has come between statements, once per step, in order,
+// whether it is written as XML or described as the survey model.
 TEST(ConversionTest, ProgressIsToldOncePerStep) {
     std::string input = "VQZ VERSION 1.1 SURVEY RECORD A\n";
     while (input.size() < 100000) {
         input += "VARIABLE 1 NAME \"a\" LABEL \"b\" TYPE logical POSITION 1 END VARIABLE\n";
     }
     input += "END RECORD END SURVEY END VQZ\n";
-    for (const bool background : {false, true}) {
-        ConversionSettings settings;
-        settings.writeInBackground = background;
-        settings.progressStep = 10000;
-        std::vector<std::size_t> offsets;
-        settings.progress = [&](std::size_t offset) { offsets.push_back(offset); };
-        std::ostream nowhere(nullptr);
-        EXPECT_TRUE(convertInput(input, nowhere, {}, settings).complete);
-        ASSERT_GE(offsets.size(), 9u);
-        EXPECT_LE(offsets.size(), 10u);
-        EXPECT_GE(offsets.front(), settings.progressStep);
-        for (std::size_t i = 1; i < offsets.size(); ++i) {
-            EXPECT_GE(offsets[i], offsets[i - 1] + settings.progressStep);
+    for (const bool described : {false, true}) {
+        for (const bool background : {false, true}) {
+            ConversionSettings settings;
+            settings.writeInBackground = background;
+            settings.progressStep = 10000;
+            std::vector<std::size_t> offsets;
+            settings.progress = [&](std::size_t offset) { offsets.push_back(offset); };
+            std::ostream nowhere(nullptr);
+            EXPECT_TRUE(described ? describeInput(input, {}, nullptr, settings).complete
+                                  : convertInput(input, nowhere, {}, settings).complete);
+            ASSERT_GE(offsets.size(), 9u);
+            EXPECT_LE(offsets.size(), 10u);
+            EXPECT_GE(offsets.front(), settings.progressStep);
+            for (std::size_t i = 1; i < offsets.size(); ++i) {
+                EXPECT_GE(offsets[i], offsets[i - 1] + settings.progressStep);
+            }
+            EXPECT_LE(offsets.back(), input.size());
         }
-        EXPECT_LE(offsets.back(), input.size());
     }
 }
 
