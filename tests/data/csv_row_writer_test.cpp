@@ -5,6 +5,7 @@
 #include "data/csv_run.h"
 #include "data/csv_writer.h"
 #include "data/number_field.h"
+#include "tests/data/survey_fixture.h"
 #include "vqz2xml/data.hpp"
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 namespace {
 
+using fixture::variable;
 using vqz2xml::Code;
 using vqz2xml::Encoding;
 using vqz2xml::Variable;
@@ -27,17 +29,6 @@ Code code(std::optional<double> number, std::string label, bool special = false)
     c.label = std::move(label);
     c.special = special;
     return c;
-}
-
-Variable variable(std::string name, VariableType type, std::int64_t start, std::int64_t width,
-                  std::vector<Code> values = {}) {
-    Variable v;
-    v.name = std::move(name);
-    v.type = type;
-    v.start = start;
-    v.width = width;
-    v.values = std::move(values);
-    return v;
 }
 
 Variable ranged(Variable v, const char* from, const char* to) {
@@ -148,12 +139,9 @@ void listErrors(Run& run, const std::vector<vqz2xml::DataDiagnostic>& errors, st
 }
 
 vqz2xml::RecordDecoder decoderOf(const std::vector<Variable>& variables, Encoding encoding) {
-    vqz2xml::Survey survey;
-    survey.version = "1.1";
-    survey.variables = variables;
     vqz2xml::DataOptions options;
     options.encoding = encoding;
-    return vqz2xml::RecordDecoder(survey, options);
+    return vqz2xml::RecordDecoder(fixture::surveyOf(variables), options);
 }
 
 // The cells' way: decode(), then CsvWriter::writeRow().

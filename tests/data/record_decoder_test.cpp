@@ -1,4 +1,5 @@
 // The decoding of records: each type's fields, a multiple's columns, warnings and errors.
+#include "tests/data/survey_fixture.h"
 #include "vqz2xml/data.hpp"
 
 #include <cmath>
@@ -8,6 +9,8 @@
 
 namespace {
 
+using fixture::surveyOf;
+using fixture::variable;
 using vqz2xml::CellState;
 using vqz2xml::Code;
 using vqz2xml::Variable;
@@ -20,24 +23,6 @@ Code code(std::string typed, double number, std::string label, bool special = fa
     c.label = std::move(label);
     c.special = special;
     return c;
-}
-
-Variable variable(std::string name, VariableType type, std::int64_t start, std::int64_t width,
-                  std::vector<Code> values = {}) {
-    Variable v;
-    v.name = std::move(name);
-    v.type = type;
-    v.start = start;
-    v.width = width;
-    v.values = std::move(values);
-    return v;
-}
-
-vqz2xml::Survey surveyOf(std::vector<Variable> variables) {
-    vqz2xml::Survey survey;
-    survey.version = "1.1";
-    survey.variables = std::move(variables);
-    return survey;
 }
 
 // One variable, one record: what its first column reads as.
