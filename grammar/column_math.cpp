@@ -16,9 +16,11 @@ std::optional<double> codeNumber(std::string_view code) {
     if (at < code.size() && (code[at] == '-' || code[at] == '+')) ++at;
     bool digit = false;
     bool point = false;
+    std::uint64_t whole = 0; // the digits' value, wrapping around past 15 of them (then unused)
     for (std::size_t i = at; i < code.size(); ++i) {
         if (code[i] >= '0' && code[i] <= '9') {
             digit = true;
+            whole = whole * 10 + static_cast<std::uint64_t>(code[i] - '0');
         } else if (code[i] == '.' && !point) {
             point = true;
         } else {
@@ -28,8 +30,7 @@ std::optional<double> codeNumber(std::string_view code) {
     if (!digit) return std::nullopt;
     // Most codes are a few digits: a whole number below 10^15 is exact in a double.
     if (!point && code.size() - at <= 15) {
-        const double whole = static_cast<double>(digitsValue(code.substr(at)));
-        return code[0] == '-' ? -whole : whole;
+        return code[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
     }
     // from_chars takes neither a plus sign nor a number that ends in its point.
     std::string text(code.substr(code[0] == '+' ? 1 : 0));

@@ -3,6 +3,8 @@
 
 #include "core/conversion.h"
 #include "platform/compiler.h"
+#include "chain/character_sets.h"
+#include "chain/text_escape.h"
 #include "survey/survey_builder.h"
 
 #include <charconv>
@@ -55,9 +57,15 @@ bool plainChunk(const unsigned char* at, __m128i& chunk) {
 }
 #endif
 
-// copyPlain for any text: ASCII a word (or 16 bytes) at a time, the rest a sequence at a time.
-bool copyAnyPlain(const unsigned char* bytes, std::size_t size, char* to) {
-    std::size_t at = 0;
+// How far a copy got: the bytes of the text read, and those written for them.
+struct Copied {
+    std::size_t read;
+    std::size_t written;
+};
+
+// copyPlain for any text, from `at` on: ASCII a word (or 16 bytes) at a time, the rest a sequence
+// at a time.
+Copied copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t at, char* to) {
     while (at < size) {
 #if defined(VQZ2XML_SSE2)
         for (__m128i chunk; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
@@ -66,30 +74,29 @@ bool copyAnyPlain(const unsigned char* bytes, std::size_t size, char* to) {
         for (; size - at >= 8; at += 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes + at, 8);
-            if ((word & highs) != 0) break;
-            if (needsEscape(word)) return false;
+            if (!plainWord(word)) break;
             std::memcpy(to + at, &word, 8);
         }
         if (at == size) break;
         const unsigned char b = bytes[at];
         if (b < 0x80) {
-            if (b < 0x20 || b == '"' || b == '\\') return false;
+            if (b < 0x20 || b == '"' || b == '\\') break;
             to[at++] = static_cast<char>(b);
         } else if (const std::size_t length = shortSequence(bytes + at, size - at)) {
             std::memcpy(to + at, bytes + at, length);
             at += length;
         } else {
-            return false;
+            break;
         }
     }
-    return true;
+    return {at, at};
 }
 
 // Copies the text to `to` as far as nlohmann's serializer would write it as it stands: valid
-// UTF-8 without a character that it escapes (a quote, a backslash, a control character). True
-// when that is all of it. The model's texts are UTF-8 by their making, so only those with such a
-// character go through the serializer.
-bool copyPlain(std::string_view text, char* to) {
+// UTF-8 without a character that it escapes (a quote, a backslash, a control character). It stops
+// at a character boundary, where the serializer can take over. The model's texts are UTF-8 by
+// their making, so only the rest of those with such a character goes through the serializer.
+Copied copyPlain(std::string_view text, char* to) {
     const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     // Most texts are short and ASCII: two words that may overlap, or 16-byte chunks and a last
@@ -102,23 +109,85 @@ bool copyPlain(std::string_view text, char* to) {
         if (plainWord(first) && plainWord(last)) {
             std::memcpy(to, &first, 8);
             std::memcpy(to + size - 8, &last, 8);
-            return true;
+            return {size, size};
         }
     }
+    std::size_t at = 0;
 #if defined(VQZ2XML_SSE2)
     if (size > 16) {
-        std::size_t at = 0;
         __m128i chunk;
         for (; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
-        if (at == size) return true;
+        if (at == size) return {size, size};
         if (size - at < 16 && plainChunk(bytes + size - 16, chunk)) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size - 16), chunk);
-            return true;
+            return {size, size};
         }
     }
 #endif
-    return copyAnyPlain(bytes, size, to);
+    return copyAnyPlain(bytes, size, at, to);
+}
+
+// Writes a text of the internal form, read in `encoding`, to `to` as UTF-8 (up to three bytes for
+// each byte of it), the UTF-8 that appendUtf8 makes, as far as nlohmann's serializer would write
+// it unchanged. It stops in front of what the serializer escapes (a quote, a backslash, a control
+// character, or a line break or the character 0 given by a mark).
+Copied copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t at = 0;
+    std::size_t out = 0;
+    const auto character = [&](char32_t c) {
+        char sequence[4];
+        const std::size_t length = encodeUtf8(c, sequence);
+        std::memcpy(to + out, sequence, length);
+        out += length;
+    };
+    while (at < size) {
+#if defined(VQZ2XML_SSE2)
+        for (__m128i chunk; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16, out += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + out), chunk);
+#endif
+        for (; size - at >= 8; at += 8, out += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + at, 8);
+            if (!plainWord(word)) break;
+            std::memcpy(to + out, &word, 8);
+        }
+        if (at == size) break;
+        const unsigned char b = bytes[at];
+        if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
+            to[out++] = static_cast<char>(b);
+            ++at;
+        } else if (b == static_cast<unsigned char>(textMark)) {
+            // A Latin-1 character given by its code; a line break or the character 0 is escaped.
+            const unsigned char kind = at + 1 < size ? bytes[at + 1] : 0;
+            if (kind < 0x80) break;
+            character(kind);
+            at += 2;
+        } else if (b < 0x80) {
+            break;
+        } else if (encoding == vqz2xml::Encoding::Cp1252) {
+            character(windows1252Character(b));
+            ++at;
+        } else if (char32_t c = b; encoding == vqz2xml::Encoding::Utf8 &&
+                                   utf8SequenceAt(text, at, c) != 0) {
+            const std::size_t length = utf8SequenceAt(text, at, c);
+            std::memcpy(to + out, bytes + at, length);
+            out += length;
+            at += length;
+        } else {
+            character(b);
+            ++at;
+        }
+    }
+    return {at, out};
+}
+
+// A literal's bytes at `at`, without its terminating zero; behind them.
+template <std::size_t N> char* put(char* at, const char (&literal)[N]) {
+    std::memcpy(at, literal, N - 1);
+    return at + N - 1;
 }
 
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
@@ -180,17 +249,47 @@ class SurveyJsonWriter::Block {
         used += text.size();
     }
 
-    void text(const std::string& value) { text(std::string_view(value)); }
+    template <std::size_t N> void raw(const char (&literal)[N]) { commit(put(room(N - 1), literal)); }
 
-    void text(std::string_view value) {
-        char* at = room(value.size() + 2);
-        if (!copyPlain(value, at + 1)) {
-            scratch.get_ref<std::string&>().assign(value);
-            return dump(scratch);
-        }
+    // Room for `size` bytes from the pointer returned, and the end of what was written there.
+    char* reserve(std::size_t size) { return room(size); }
+    void commit(const char* end) { used = static_cast<std::size_t>(end - bytes.data()); }
+
+    void text(const std::string& value) { text(std::string_view(value)); }
+    void text(std::string_view value) { commit(text(room(value.size() + 2), value, 0)); }
+
+    // The text written at `at`, which has room for it and its quotes; behind it, room for `after`
+    // bytes.
+    char* text(char* at, std::string_view value, std::size_t after) {
+        const Copied copied = copyPlain(value, at + 1);
         at[0] = '"';
-        at[value.size() + 1] = '"';
-        used += value.size() + 2;
+        if (copied.read == value.size()) return put(at + 1 + copied.written, "\"");
+        scratch.get_ref<std::string&>().assign(value.substr(copied.read));
+        serializeRest(at, copied.written);
+        return room(after);
+    }
+
+    // A text of the internal form, read in `encoding`, as UTF-8, written at `at`, which has room
+    // for three bytes for each of its bytes and two more; behind it, room for `after` bytes.
+    char* internalText(char* at, std::string_view value, vqz2xml::Encoding encoding,
+                       std::size_t after) {
+        const Copied copied = copyPlainUtf8(value, encoding, at + 1);
+        at[0] = '"';
+        if (copied.read == value.size()) return put(at + 1 + copied.written, "\"");
+        std::string& rest = scratch.get_ref<std::string&>();
+        rest.clear();
+        appendUtf8(rest, value.substr(copied.read), encoding);
+        serializeRest(at, copied.written);
+        return room(after);
+    }
+
+    // A code's number written at `at`, which has room for 24 bytes; behind it, room for `after`.
+    char* number(char* at, const std::optional<double>& value, std::size_t after) {
+        if (!value || !std::isfinite(*value)) return put(at, "null");
+        if (const auto whole = wholeNumber(*value)) return std::to_chars(at, at + 24, *whole).ptr;
+        commit(at);
+        dump(ordered_json(*value));
+        return room(after);
     }
 
     void text(const std::optional<std::string>& value) {
@@ -208,12 +307,6 @@ class SurveyJsonWriter::Block {
         raw("null");
     }
 
-    void number(const std::optional<double>& value) {
-        if (!value || !std::isfinite(*value)) return raw("null");
-        if (const auto whole = wholeNumber(*value)) return integer(*whole);
-        dump(ordered_json(*value));
-    }
-
     void truth(bool value) { raw(value ? "true" : "false"); }
 
     // A value of any shape, as nlohmann lays it out at `depth` (two blanks a level).
@@ -223,6 +316,18 @@ class SurveyJsonWriter::Block {
     }
 
   private:
+    // The text whose opening quote goes at `at`, `written` bytes of it behind the quote, and the
+    // rest of it in `scratch`: the serializer escapes the rest, and its opening quote is dropped.
+    // The serializer's escapes depend on nothing in front of a character, so the text is as the
+    // serializer would have written it whole.
+    void serializeRest(char* at, std::size_t written) {
+        commit(at + 1 + written);
+        const std::size_t restAt = used;
+        dump(scratch);
+        std::memmove(bytes.data() + restAt, bytes.data() + restAt + 1, used - restAt - 1);
+        --used;
+    }
+
     class Adapter : public nlohmann::detail::output_adapter_protocol<char> {
       public:
         explicit Adapter(Block& to) : block(to) {}
@@ -252,8 +357,31 @@ class SurveyJsonWriter::Block {
 
 namespace {
 
-// One variable, an element of "variables": nlohmann's layout at depth 2.
-void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
+// An element of a variable's "values" at depth 4; `first` in the list or behind another. The code
+// and the label write themselves at a pointer with room for them (`room` bytes together) and
+// return where they end.
+template <class WriteCode, class WriteLabel>
+void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional<double>& number,
+                    bool special, std::size_t room, const WriteCode& code,
+                    const WriteLabel& label) {
+    constexpr std::size_t fixed = 128; // keys, punctuation, a number and "false"
+    char* at = to.reserve(fixed + room);
+    at = first ? put(at, "\n        {\n          \"code\": ")
+               : put(at, ",\n        {\n          \"code\": ");
+    at = code(at, fixed + room);
+    at = put(at, ",\n          \"number\": ");
+    at = to.number(at, number, fixed + room);
+    at = put(at, ",\n          \"label\": ");
+    at = label(at, fixed);
+    at = put(at, ",\n          \"special\": ");
+    at = special ? put(at, "true") : put(at, "false");
+    to.commit(put(at, "\n        }"));
+}
+
+// One variable, an element of "variables": nlohmann's layout at depth 2. Its code entries are
+// its `values`, or else those held `streamed`.
+void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v,
+                   std::string_view streamed) {
     to.raw("{\n      \"ident\": ");
     to.text(v.ident);
     to.raw(",\n      \"name\": ");
@@ -290,20 +418,19 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
     } else {
         to.raw("null");
     }
-    if (v.values.empty()) return to.raw(",\n      \"values\": []\n    }");
+    if (v.values.empty() && streamed.empty()) return to.raw(",\n      \"values\": []\n    }");
     to.raw(",\n      \"values\": [");
-    bool first = true;
+    to.raw(streamed);
+    bool first = streamed.empty();
     for (const vqz2xml::Code& code : v.values) {
-        to.raw(first ? "\n        {\n          \"code\": " : ",\n        {\n          \"code\": ");
+        const std::size_t codeSize = code.code ? code.code->size() : 0;
+        writeCodeEntry(
+            to, first, code.number, code.special, codeSize + code.label.size() + 4,
+            [&](char* at, std::size_t after) {
+                return code.code ? to.text(at, *code.code, after) : put(at, "null");
+            },
+            [&](char* at, std::size_t after) { return to.text(at, code.label, after); });
         first = false;
-        to.text(code.code);
-        to.raw(",\n          \"number\": ");
-        to.number(code.number);
-        to.raw(",\n          \"label\": ");
-        to.text(code.label);
-        to.raw(",\n          \"special\": ");
-        to.truth(code.special);
-        to.raw("\n        }");
     }
     to.raw("\n      ]\n    }");
 }
@@ -327,7 +454,7 @@ void writeNotes(SurveyJsonWriter::Block& to, const std::vector<vqz2xml::Note>& n
 } // namespace
 
 SurveyJsonWriter::SurveyJsonWriter(std::ostream& sink)
-    : out(sink), block(std::make_unique<Block>()) {}
+    : out(sink), block(std::make_unique<Block>()), entries(std::make_unique<Block>()) {}
 
 SurveyJsonWriter::~SurveyJsonWriter() = default;
 
@@ -358,9 +485,28 @@ void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
 
 void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
     block->raw(anyVariable ? ",\n    " : "\n    ");
-    writeVariable(*block, variable);
+    writeVariable(*block, variable, entries->held());
+    entries->clear();
     anyVariable = true;
     drain(false);
+}
+
+// The entries of the open variable, held as JSON until its other fields are all known.
+void SurveyJsonWriter::codeEntry(std::string_view code, std::optional<double> number,
+                                 std::string_view label, bool special,
+                                 vqz2xml::Encoding encoding) {
+    writeCodeEntry(
+        *entries, entries->held().empty(), number, special, code.size() + 3 * label.size() + 4,
+        [&](char* at, std::size_t /*after*/) {
+            if (code.empty()) return put(at, "null");
+            // A typed code is digits, points and minus signs: a text to write as it stands.
+            *at++ = '"';
+            std::memcpy(at, code.data(), code.size());
+            return put(at + code.size(), "\"");
+        },
+        [&](char* at, std::size_t after) {
+            return entries->internalText(at, label, encoding, after);
+        });
 }
 
 void SurveyJsonWriter::finish(const vqz2xml::SurveyResult& result) {

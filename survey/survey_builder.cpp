@@ -11,8 +11,13 @@
 
 SurveySink::~SurveySink() = default;
 
+void SurveySink::codeEntry(std::string_view /*code*/, std::optional<double> /*number*/,
+                           std::string_view /*label*/, bool /*special*/,
+                           vqz2xml::Encoding /*encoding*/) {}
+
 SurveyBuilder::SurveyBuilder(vqz2xml::Encoding textEncoding, SurveySink* variableSink)
-    : encoding(textEncoding), sink(variableSink) {}
+    : encoding(textEncoding), sink(variableSink),
+      entriesToSink(variableSink && variableSink->takesCodeEntries()) {}
 
 void SurveyBuilder::version(int minor) { model.version = minor == 0 ? "1.0" : "1.1"; }
 
@@ -91,13 +96,15 @@ void SurveyBuilder::range(std::string_view from, std::string_view to) {
 }
 
 void SurveyBuilder::beginValues(std::size_t entries) {
-    if (vqz2xml::Variable* variable = current()) variable->values.reserve(valuesUsed + entries);
+    if (vqz2xml::Variable* variable = current(); variable && !entriesToSink)
+        variable->values.reserve(valuesUsed + entries);
 }
 
 void SurveyBuilder::value(std::string_view code, std::optional<double> number,
                           std::string_view label, bool special) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
+    if (entriesToSink) return sink->codeEntry(code, number, label, special, encoding);
     if (valuesUsed == variable->values.size()) {
         if (spareValues.empty()) {
             variable->values.emplace_back();

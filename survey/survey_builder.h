@@ -22,6 +22,14 @@ class SurveySink {
     // The variable is the builder's and valid during the call only: its room is reused for the
     // next one, so that a stream of variables costs no allocation for each.
     virtual void variable(const vqz2xml::Variable& variable) = 0;
+
+    // A sink that says so takes each code entry as it is described, instead of in the variable's
+    // `values`, which then come empty: the code as typed (empty when it has none), its number,
+    // and its label in the internal text form, read in `encoding`. Whoever writes the entries out
+    // at once saves keeping a copy of each.
+    virtual bool takesCodeEntries() const { return false; }
+    virtual void codeEntry(std::string_view code, std::optional<double> number,
+                           std::string_view label, bool special, vqz2xml::Encoding encoding);
 };
 
 class SurveyBuilder : public SurveyOutput {
@@ -61,6 +69,7 @@ class SurveyBuilder : public SurveyOutput {
 
     vqz2xml::Encoding encoding;
     SurveySink* sink;
+    bool entriesToSink; // the sink takes the code entries
     vqz2xml::Survey model;
     vqz2xml::Variable open; // the variable being described
     bool isOpen = false;

@@ -201,7 +201,11 @@ TEST(FuzzCorpusTest, CompleteConversionsAreValid) {
         for (const vqz2xml::Encoding encoding : allEncodings) {
             const vqz2xml::Result result = vqz2xml::convert(input, {encoding});
             const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
-            EXPECT_EQ(referenceJson(read), vqz2xml::toJson(read)) << entry.path();
+            const std::string expected = referenceJson(read);
+            EXPECT_EQ(expected, vqz2xml::toJson(read)) << entry.path();
+            std::ostringstream streamed;
+            writeSurveyJson(input, streamed, {encoding});
+            EXPECT_EQ(expected, streamed.str()) << entry.path();
             if (!result.complete) continue;
             ++complete;
             SCOPED_TRACE(entry.path().filename().string() + " in encoding " +
@@ -211,6 +215,44 @@ TEST(FuzzCorpusTest, CompleteConversionsAreValid) {
         }
     }
     EXPECT_GT(complete, 0);
+}
+
+// Code labels are written straight from the parse, converted to UTF-8 on the way: every kind of
+// byte and brace code, in every encoding, where the fast copy meets it, must give nlohmann's text.
+TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
+    const std::string labels[] = {
+        "",
+        "plain",
+        "exactly sixteen!",
+        "a label longer than sixteen bytes, and longer than thirty-two",
+        "caf\xe9 na\xefve",
+        "sixteen plain by\xe9tes then more",
+        "\x80\x81\x8d\x9f\xa0\xff and cp1252's gaps",
+        "caf\xc3\xa9, \xe2\x82\xac and \xf0\x9f\x98\x80 as UTF-8, \xc3 cut, \xed\xa0\x80 surrogate",
+        "caf{e9}, {E9}{80}{ff} given by code, fifteen more!",
+        "{41}{42}{3c}{3E}{}",
+        "{nl} a line break, sixteen bytes in {nl}",
+        "the character {0} zero",
+        "a quote {\"} and a backslash \\ in a label",
+        "a tab\there",
+        "sixteen-byte run{\"}",
+    };
+    std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\nVARIABLE 1\nNAME \"A\"\n"
+                        "LABEL \"Codes\"\nTYPE single\nPOSITION 1 TO 2\nVALUES\n";
+    int code = 0;
+    for (const std::string& label : labels) {
+        input += std::to_string(++code) + " \"" + label + "\"\n\"" + label + "\" SPECIAL\n";
+    }
+    input += "END VALUES\nEND VARIABLE\nEND RECORD\nEND SURVEY\nEND VQZ\n";
+    for (const vqz2xml::Encoding encoding : allEncodings) {
+        SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(encoding)));
+        const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
+        ASSERT_TRUE(read.complete);
+        ASSERT_EQ(2 * std::size(labels), read.survey.variables.at(0).values.size());
+        std::ostringstream streamed;
+        writeSurveyJson(input, streamed, {encoding});
+        EXPECT_EQ("", firstDifference(referenceJson(read), streamed.str()));
+    }
 }
 
 // Texts and numbers of every kind the writer copies, or leaves to nlohmann: each document must be
