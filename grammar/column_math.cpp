@@ -12,6 +12,10 @@ std::int64_t decimalLength(std::int64_t value) {
 }
 
 std::optional<double> codeNumber(std::string_view code) {
+    // Most codes are one or two digits, which leadingInteger reads at once.
+    const auto isDigitAt = [&](std::size_t i) { return code[i] >= '0' && code[i] <= '9'; };
+    if ((code.size() == 1 && isDigitAt(0)) || (code.size() == 2 && isDigitAt(0) && isDigitAt(1)))
+        return static_cast<double>(leadingInteger(code));
     std::size_t at = 0;
     if (at < code.size() && (code[at] == '-' || code[at] == '+')) ++at;
     bool digit = false;

@@ -378,10 +378,9 @@ void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional
     to.commit(put(at, "\n        }"));
 }
 
-// One variable, an element of "variables": nlohmann's layout at depth 2. Its code entries are
-// its `values`, or else those held `streamed`.
-void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v,
-                   std::string_view streamed) {
+// One variable, an element of "variables", in nlohmann's layout at depth 2: its fields in front of
+// its "values", and the opening of that list.
+void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
     to.raw("{\n      \"ident\": ");
     to.text(v.ident);
     to.raw(",\n      \"name\": ");
@@ -418,10 +417,19 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v,
     } else {
         to.raw("null");
     }
-    if (v.values.empty() && streamed.empty()) return to.raw(",\n      \"values\": []\n    }");
     to.raw(",\n      \"values\": [");
-    to.raw(streamed);
-    bool first = streamed.empty();
+}
+
+// The end of a variable's "values" and of the variable; `any` when the list has an element.
+void closeVariable(SurveyJsonWriter::Block& to, bool any) {
+    if (!any) return to.raw("]\n    }");
+    to.raw("\n      ]\n    }");
+}
+
+// A variable of the model, its code entries in its `values`.
+void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
+    writeVariableFields(to, v);
+    bool first = true;
     for (const vqz2xml::Code& code : v.values) {
         const std::size_t codeSize = code.code ? code.code->size() : 0;
         writeCodeEntry(
@@ -432,7 +440,7 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v,
             [&](char* at, std::size_t after) { return to.text(at, code.label, after); });
         first = false;
     }
-    to.raw("\n      ]\n    }");
+    closeVariable(to, !v.values.empty());
 }
 
 // "notes" and its elements at depth 1.
@@ -454,7 +462,7 @@ void writeNotes(SurveyJsonWriter::Block& to, const std::vector<vqz2xml::Note>& n
 } // namespace
 
 SurveyJsonWriter::SurveyJsonWriter(std::ostream& sink)
-    : out(sink), block(std::make_unique<Block>()), entries(std::make_unique<Block>()) {}
+    : out(sink), block(std::make_unique<Block>()) {}
 
 SurveyJsonWriter::~SurveyJsonWriter() = default;
 
@@ -484,19 +492,30 @@ void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
 }
 
 void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
-    block->raw(anyVariable ? ",\n    " : "\n    ");
-    writeVariable(*block, variable, entries->held());
-    entries->clear();
+    if (entriesOpen) {
+        closeVariable(*block, true);
+        entriesOpen = false;
+    } else {
+        block->raw(anyVariable ? ",\n    " : "\n    ");
+        writeVariable(*block, variable);
+    }
     anyVariable = true;
     drain(false);
 }
 
-// The entries of the open variable, held as JSON until its other fields are all known.
-void SurveyJsonWriter::codeEntry(std::string_view code, std::optional<double> number,
-                                 std::string_view label, bool special,
-                                 vqz2xml::Encoding encoding) {
+// An entry of the open variable: its first one comes when every other field of it is known, and
+// writes them.
+void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, std::string_view code,
+                                 std::optional<double> number, std::string_view label,
+                                 bool special, vqz2xml::Encoding encoding) {
+    const bool first = !entriesOpen;
+    if (first) {
+        block->raw(anyVariable ? ",\n    " : "\n    ");
+        writeVariableFields(*block, of);
+        entriesOpen = true;
+    }
     writeCodeEntry(
-        *entries, entries->held().empty(), number, special, code.size() + 3 * label.size() + 4,
+        *block, first, number, special, code.size() + 3 * label.size() + 4,
         [&](char* at, std::size_t /*after*/) {
             if (code.empty()) return put(at, "null");
             // A typed code is digits, points and minus signs: a text to write as it stands.
@@ -505,8 +524,9 @@ void SurveyJsonWriter::codeEntry(std::string_view code, std::optional<double> nu
             return put(at + code.size(), "\"");
         },
         [&](char* at, std::size_t after) {
-            return entries->internalText(at, label, encoding, after);
+            return block->internalText(at, label, encoding, after);
         });
+    drain(false);
 }
 
 void SurveyJsonWriter::finish(const vqz2xml::SurveyResult& result) {

@@ -34,8 +34,9 @@ class SurveyJsonWriter : public SurveySink {
     void head(const vqz2xml::Survey& survey) override;
     void variable(const vqz2xml::Variable& variable) override;
     bool takesCodeEntries() const override { return true; }
-    void codeEntry(std::string_view code, std::optional<double> number, std::string_view label,
-                   bool special, vqz2xml::Encoding encoding) override;
+    void codeEntry(const vqz2xml::Variable& of, std::string_view code,
+                   std::optional<double> number, std::string_view label, bool special,
+                   vqz2xml::Encoding encoding) override;
     // The rest of the document, from what describeInput returned.
     void finish(const vqz2xml::SurveyResult& result);
 
@@ -47,6 +48,6 @@ class SurveyJsonWriter : public SurveySink {
 
     std::ostream& out;
     std::unique_ptr<Block> block; // what is written, handed to `out` in large pieces
-    std::unique_ptr<Block> entries; // the open variable's code entries
     bool anyVariable = false;
+    bool entriesOpen = false; // the open variable's fields are written, its entries going on
 };

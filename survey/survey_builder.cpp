@@ -11,7 +11,8 @@
 
 SurveySink::~SurveySink() = default;
 
-void SurveySink::codeEntry(std::string_view /*code*/, std::optional<double> /*number*/,
+void SurveySink::codeEntry(const vqz2xml::Variable& /*of*/, std::string_view /*code*/,
+                           std::optional<double> /*number*/,
                            std::string_view /*label*/, bool /*special*/,
                            vqz2xml::Encoding /*encoding*/) {}
 
@@ -104,7 +105,7 @@ void SurveyBuilder::value(std::string_view code, std::optional<double> number,
                           std::string_view label, bool special) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    if (entriesToSink) return sink->codeEntry(code, number, label, special, encoding);
+    if (entriesToSink) return sink->codeEntry(*variable, code, number, label, special, encoding);
     if (valuesUsed == variable->values.size()) {
         if (spareValues.empty()) {
             variable->values.emplace_back();

@@ -26,10 +26,12 @@ class SurveySink {
     // A sink that says so takes each code entry as it is described, instead of in the variable's
     // `values`, which then come empty: the code as typed (empty when it has none), its number,
     // and its label in the internal text form, read in `encoding`. Whoever writes the entries out
-    // at once saves keeping a copy of each.
+    // at once saves keeping a copy of each. The code list is the last of a variable's
+    // statements, so `of`, the open variable, has every other field it will have.
     virtual bool takesCodeEntries() const { return false; }
-    virtual void codeEntry(std::string_view code, std::optional<double> number,
-                           std::string_view label, bool special, vqz2xml::Encoding encoding);
+    virtual void codeEntry(const vqz2xml::Variable& of, std::string_view code,
+                           std::optional<double> number, std::string_view label, bool special,
+                           vqz2xml::Encoding encoding);
 };
 
 class SurveyBuilder : public SurveyOutput {
