@@ -34,7 +34,9 @@ class SurveyOutput {
     virtual void spread(std::int64_t subfields, std::optional<std::int64_t> width) = 0;
     virtual void size(std::int64_t size) = 0;
     virtual void range(std::string_view from, std::string_view to) = 0;
-    // A code list of about `entries` entries follows.
+    // A code list of about `entries` entries follows; counted only for an output that
+    // `countsEntries`, since the count walks the whole list ahead.
+    virtual bool countsEntries() const { return true; }
     virtual void beginValues(std::size_t entries) = 0;
     // An entry of the code list: its code as typed (empty when it has none), its number, and its
     // label.

@@ -58,9 +58,15 @@ std::optional<double> codeNumber(std::string_view code) {
 std::int64_t digitsValue(std::string_view digits) {
     constexpr auto limit = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') break;
-        const int digit = c - '0';
+    std::size_t i = 0;
+    // Eighteen digits never overflow; only longer runs need the saturating steps.
+    for (; i < digits.size() && i < 18; ++i) {
+        if (digits[i] < '0' || digits[i] > '9') return value;
+        value = value * 10 + (digits[i] - '0');
+    }
+    for (; i < digits.size(); ++i) {
+        if (digits[i] < '0' || digits[i] > '9') break;
+        const int digit = digits[i] - '0';
         value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
     return value;

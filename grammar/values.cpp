@@ -33,8 +33,10 @@ void ValuesElement::write(XmlOutput& out) {
 // that the model's list is made once in its size.
 void ValuesElement::describe(SurveyOutput& model) {
     std::size_t entries = 0;
-    for (const Element* e = nextElement(); e && !e->isEnd(); e = e->nextElement())
-        entries += e->isValue() ? 1 : 0;
+    if (model.countsEntries()) {
+        for (const Element* e = nextElement(); e && !e->isEnd(); e = e->nextElement())
+            entries += e->isValue() ? 1 : 0;
+    }
     model.beginValues(entries);
 }
 

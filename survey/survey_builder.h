@@ -53,6 +53,7 @@ class SurveyBuilder : public SurveyOutput {
     void spread(std::int64_t subfields, std::optional<std::int64_t> width) override;
     void size(std::int64_t size) override;
     void range(std::string_view from, std::string_view to) override;
+    bool countsEntries() const override { return !entriesToSink; }
     void beginValues(std::size_t entries) override;
     void value(std::string_view code, std::optional<double> number, std::string_view label,
                bool special) override;

@@ -66,6 +66,9 @@ TEST(ColumnMathTest, LeadingIntegersSaturate) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(c.value, leadingInteger(c.text));
+        // A digit run reads alike, without the sign.
+        const bool signed_ = !c.text.empty() && c.text[0] == '-';
+        EXPECT_EQ(signed_ ? -c.value : c.value, digitsValue(c.text.substr(signed_ ? 1 : 0)));
     }
     EXPECT_EQ(maxInt, saturatingAdd(maxInt, 1));
     EXPECT_EQ(19, decimalLength(maxInt));
