@@ -518,10 +518,18 @@ void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, std::string_view c
         *block, first, number, special, code.size() + 3 * label.size() + 4,
         [&](char* at, std::size_t /*after*/) {
             if (code.empty()) return put(at, "null");
-            // A typed code is digits, points and minus signs: a text to write as it stands.
+            // A typed code is digits, points and minus signs: a text to write as it stands. Most
+            // are a few bytes, copied without a call.
+            const std::size_t size = code.size();
             *at++ = '"';
-            std::memcpy(at, code.data(), code.size());
-            return put(at + code.size(), "\"");
+            if (size <= 3) {
+                at[0] = code[0];
+                at[size / 2] = code[size / 2];
+                at[size - 1] = code[size - 1];
+            } else {
+                std::memcpy(at, code.data(), size);
+            }
+            return put(at + size, "\"");
         },
         [&](char* at, std::size_t after) {
             return block->internalText(at, label, encoding, after);
