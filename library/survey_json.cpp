@@ -137,6 +137,12 @@ Copied copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to
     const std::size_t size = text.size();
     std::size_t at = 0;
     std::size_t out = 0;
+    // A Latin-1 character from 0x80 up: two bytes of UTF-8, made here, the rest by encodeUtf8.
+    const auto latin1 = [&](unsigned char c) {
+        to[out] = static_cast<char>(0xC0 | c >> 6);
+        to[out + 1] = static_cast<char>(0x80 | (c & 0x3F));
+        out += 2;
+    };
     const auto character = [&](char32_t c) {
         char sequence[4];
         const std::size_t length = encodeUtf8(c, sequence);
@@ -163,7 +169,7 @@ Copied copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to
             // A Latin-1 character given by its code; a line break or the character 0 is escaped.
             const unsigned char kind = at + 1 < size ? bytes[at + 1] : 0;
             if (kind < 0x80) break;
-            character(kind);
+            latin1(kind);
             at += 2;
         } else if (b < 0x80) {
             break;
@@ -177,7 +183,7 @@ Copied copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to
             out += length;
             at += length;
         } else {
-            character(b);
+            latin1(b);
             ++at;
         }
     }
