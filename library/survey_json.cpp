@@ -95,26 +95,43 @@ class SurveyJsonWriter::Block {
     // The text written at `at`, which has room for it and its quotes; behind it, room for `after`
     // bytes.
     char* text(char* at, std::string_view value, std::size_t after) {
-        const PlainCopy copied = copyPlain(value, at + 1);
         at[0] = '"';
-        if (copied.read == value.size()) return put(at + 1 + copied.written, "\"");
-        scratch.get_ref<std::string&>().assign(value.substr(copied.read));
-        serializeRest(at, copied.written);
-        return room(after);
+        char* to = at + 1;
+        for (std::size_t from = 0;;) {
+            const PlainCopy copied = copyPlain(value.substr(from), to);
+            from += copied.read;
+            to += copied.written;
+            if (from == value.size()) return put(to, "\"");
+            commit(to);
+            if (static_cast<unsigned char>(value[from]) >= 0x80) {
+                // No UTF-8 the copy can judge (a four-byte sequence, or none at all): the
+                // serializer takes the rest.
+                scratch.get_ref<std::string&>().assign(value.substr(from));
+                serializeRest();
+                return room(after);
+            }
+            escape(value[from++]);
+            to = room(value.size() - from + 1 + after);
+        }
     }
 
     // A text of the internal form, read in `encoding`, as UTF-8, written at `at`, which has room
     // for three bytes for each of its bytes and two more; behind it, room for `after` bytes.
     char* internalText(char* at, std::string_view value, vqz2xml::Encoding encoding,
                        std::size_t after) {
-        const PlainCopy copied = copyPlainUtf8(value, encoding, at + 1);
         at[0] = '"';
-        if (copied.read == value.size()) return put(at + 1 + copied.written, "\"");
-        std::string& rest = scratch.get_ref<std::string&>();
-        rest.clear();
-        appendUtf8(rest, value.substr(copied.read), encoding);
-        serializeRest(at, copied.written);
-        return room(after);
+        char* to = at + 1;
+        for (std::size_t from = 0;;) {
+            const PlainCopy copied = copyPlainUtf8(value.substr(from), encoding, to);
+            from += copied.read;
+            to += copied.written;
+            if (from == value.size()) return put(to, "\"");
+            commit(to);
+            const EscapedCharacter escaped = escapedCharacterAt(value, from);
+            escape(escaped.character);
+            from += escaped.length;
+            to = room(3 * (value.size() - from) + 1 + after);
+        }
     }
 
     // A code's number written at `at`, which has room for 24 bytes; behind it, room for `after`.
@@ -150,15 +167,26 @@ class SurveyJsonWriter::Block {
     }
 
   private:
-    // The text whose opening quote goes at `at`, `written` bytes of it behind the quote, and the
-    // rest of it in `scratch`: the serializer escapes the rest, and its opening quote is dropped.
-    // The serializer's escapes depend on nothing in front of a character, so the text is as the
-    // serializer would have written it whole.
-    void serializeRest(char* at, std::size_t written) {
-        commit(at + 1 + written);
-        const std::size_t restAt = used;
+    // The serializer writes the texts that these functions hand it piece by piece: the runs of
+    // characters that it would copy unchanged are copied, and the rest goes through it, without
+    // the quotes it puts around a text. Its escapes depend on nothing in front of a character, so
+    // the pieces make the text as it would have written it whole.
+
+    // One character that the serializer escapes, written as it escapes it.
+    void escape(char character) {
+        std::string& one = scratch.get_ref<std::string&>();
+        one.assign(1, character);
+        const std::size_t start = used;
         dump(scratch);
-        std::memmove(bytes.data() + restAt, bytes.data() + restAt + 1, used - restAt - 1);
+        std::memmove(bytes.data() + start, bytes.data() + start + 1, used - start - 2);
+        used -= 2;
+    }
+
+    // The rest of a text, in `scratch`, and its closing quote.
+    void serializeRest() {
+        const std::size_t start = used;
+        dump(scratch);
+        std::memmove(bytes.data() + start, bytes.data() + start + 1, used - start - 1);
         --used;
     }
 

@@ -169,3 +169,11 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
     }
     return {at, out};
 }
+
+EscapedCharacter escapedCharacterAt(std::string_view text, std::size_t at) {
+    if (text[at] != textMark) return {text[at], 1};
+    // A mark without a kind of its own is the character 0 alone.
+    const char kind = at + 1 < text.size() ? text[at + 1] : '\0';
+    if (kind == lineBreakMark) return {'\n', 2};
+    return {'\0', kind == nulCharMark ? std::size_t{2} : std::size_t{1}};
+}

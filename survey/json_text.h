@@ -24,3 +24,11 @@ PlainCopy copyPlain(std::string_view text, char* to);
 // front of a quote, a backslash, a control character, or a line break or the character 0 given
 // by a mark.
 PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to);
+
+// The character that copyPlainUtf8 stopped in front of, at `at` of the text: an ASCII one to
+// escape, or a line break or the character 0 given by a mark; and the bytes it takes there.
+struct EscapedCharacter {
+    char character;
+    std::size_t length;
+};
+EscapedCharacter escapedCharacterAt(std::string_view text, std::size_t at);

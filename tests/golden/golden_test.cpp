@@ -236,6 +236,8 @@ TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
         "a quote {\"} and a backslash \\ in a label",
         "a tab\there",
         "sixteen-byte run{\"}",
+        "{nl}{nl}{\"}\\\\ escapes in a row, then plain, then one at the end{nl}",
+        "caf{e9}{0}{0}\xe9 after the zeros{\"}\xe2\x82\xac{nl}",
     };
     std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\nVARIABLE 1\nNAME \"A\"\n"
                         "LABEL \"Codes\"\nTYPE single\nPOSITION 1 TO 2\nVALUES\n";
@@ -274,6 +276,8 @@ TEST(SurveyJsonTest, TextsAndNumbersAsNlohmannWritesThem) {
         "\xf0\x9f\x98\x80 four bytes",
         "\xc3 cut short", "\xe0\x80\x80 overlong", "\xed\xa0\x80 surrogate", "\xff\xfe",
         "sixteen plain by\xc3\xa9tes then more",
+        "escapes \"\\\n in a row, then a plain run, then \xf0\x9f\x98\x80 and \"",
+        "an escape \t then a byte that is no UTF-8 \xff, then \" more",
     };
     const double numbers[] = {0,    -0.0, 7,     -1,     1.5,  0.5,   1e-5,
                               1e20, 9007199254740992.0,   -9007199254740991.0,
