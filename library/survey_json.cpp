@@ -26,9 +26,10 @@ template <std::size_t N> char* put(char* at, const char (&literal)[N]) {
 
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
 std::optional<std::int64_t> wholeNumber(double number) {
-    if (std::trunc(number) == number && std::fabs(number) < 9007199254740992.0)
-        return static_cast<std::int64_t>(number);
-    return std::nullopt;
+    if (!(std::fabs(number) < 9007199254740992.0)) return std::nullopt; // NaN too
+    const auto whole = static_cast<std::int64_t>(number);
+    if (static_cast<double>(whole) != number) return std::nullopt;
+    return whole;
 }
 
 ordered_json headJson(const vqz2xml::Survey& survey) {

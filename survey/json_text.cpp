@@ -129,10 +129,28 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
         std::memcpy(to + out, sequence, length);
         out += length;
     };
+    // The last piece of a text, shorter than a chunk or a word, is settled at once when the
+    // text's last 16 or 8 bytes are plain: the bytes of that window in front of the piece were
+    // copied as they stand, so it is stored again over them.
+    const auto plainEnd = [&](std::size_t window, const auto& store) {
+        const std::size_t left = size - at;
+        if (left == 0 || left >= window || size < window || !store(to + out - (window - left)))
+            return false;
+        out += left;
+        at = size;
+        return true;
+    };
     while (at < size) {
 #if defined(VQZ2XML_SSE2)
-        for (__m128i chunk; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16, out += 16)
+        __m128i chunk;
+        for (; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16, out += 16)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + out), chunk);
+        if (plainEnd(16, [&](char* end) {
+                if (!plainChunk(bytes + size - 16, chunk)) return false;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(end), chunk);
+                return true;
+            }))
+            break;
 #endif
         for (; size - at >= 8; at += 8, out += 8) {
             std::uint64_t word;
@@ -140,6 +158,14 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
             if (!plainWord(word)) break;
             std::memcpy(to + out, &word, 8);
         }
+        if (plainEnd(8, [&](char* end) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + size - 8, 8);
+                if (!plainWord(word)) return false;
+                std::memcpy(end, &word, 8);
+                return true;
+            }))
+            break;
         if (at == size) break;
         const unsigned char b = bytes[at];
         if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
