@@ -11,11 +11,7 @@ std::int64_t decimalLength(std::int64_t value) {
     return length;
 }
 
-std::optional<double> codeNumber(std::string_view code) {
-    // Most codes are one or two digits, which leadingInteger reads at once.
-    const auto isDigitAt = [&](std::size_t i) { return code[i] >= '0' && code[i] <= '9'; };
-    if ((code.size() == 1 && isDigitAt(0)) || (code.size() == 2 && isDigitAt(0) && isDigitAt(1)))
-        return static_cast<double>(leadingInteger(code));
+bool readCodeNumber(std::string_view code, double& value) {
     std::size_t at = 0;
     if (at < code.size() && (code[at] == '-' || code[at] == '+')) ++at;
     bool digit = false;
@@ -28,18 +24,18 @@ std::optional<double> codeNumber(std::string_view code) {
         } else if (code[i] == '.' && !point) {
             point = true;
         } else {
-            return std::nullopt;
+            return false;
         }
     }
-    if (!digit) return std::nullopt;
+    if (!digit) return false;
     // Most codes are a few digits: a whole number below 10^15 is exact in a double.
     if (!point && code.size() - at <= 15) {
-        return code[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
+        value = code[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
+        return true;
     }
     // from_chars takes neither a plus sign nor a number that ends in its point.
     std::string text(code.substr(code[0] == '+' ? 1 : 0));
     if (text.back() == '.') text.pop_back();
-    double value = 0;
 #if defined(__cpp_lib_to_chars)
     const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
     if (parsed.ec == std::errc::result_out_of_range) {
@@ -52,7 +48,7 @@ std::optional<double> codeNumber(std::string_view code) {
     // for a number too large.
     value = std::strtod(text.c_str(), nullptr);
 #endif
-    return value;
+    return true;
 }
 
 std::int64_t digitsValue(std::string_view digits) {
