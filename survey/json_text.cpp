@@ -37,13 +37,37 @@ bool plainWord(std::uint64_t word) { return (word & highs) == 0 && !needsEscape(
 #if defined(VQZ2XML_SSE2)
 // Whether the 16 bytes at `at` are printable ASCII other than a quote and a backslash; a signed
 // comparison finds the bytes from 0x80 up along with the control characters.
-bool plainChunk(const unsigned char* at, __m128i& chunk) {
+// The bits of the bytes among them that are not, lowest first.
+unsigned specialBytes(const unsigned char* at, __m128i& chunk) {
     chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     const __m128i special = _mm_or_si128(
         _mm_cmplt_epi8(chunk, _mm_set1_epi8(0x20)),
         _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('"')),
                      _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\\'))));
-    return _mm_movemask_epi8(special) == 0;
+    return static_cast<unsigned>(_mm_movemask_epi8(special));
+}
+
+bool plainChunk(const unsigned char* at, __m128i& chunk) { return specialBytes(at, chunk) == 0; }
+
+// Copies 16 bytes at a time from `from` to `to` as long as they are plain; the chunk with a byte
+// that is not is stored whole (`to` has room for it), and the two move on to that byte. True
+// when they stopped at such a byte.
+bool copyChunks(const unsigned char* bytes, std::size_t size, std::size_t& from, char* to,
+                std::size_t& out) {
+    while (size - from >= 16) {
+        __m128i chunk;
+        const unsigned special = specialBytes(bytes + from, chunk);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + out), chunk);
+        if (special != 0) {
+            const unsigned plain = compiler::lowestSetBit(static_cast<std::uint32_t>(special));
+            from += plain;
+            out += plain;
+            return true;
+        }
+        from += 16;
+        out += 16;
+    }
+    return false;
 }
 #endif
 
@@ -51,11 +75,12 @@ bool plainChunk(const unsigned char* at, __m128i& chunk) {
 // at a time.
 PlainCopy copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t at, char* to) {
     while (at < size) {
+        bool stopped = false; // in front of a byte that is not plain
 #if defined(VQZ2XML_SSE2)
-        for (__m128i chunk; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
+        std::size_t out = at;
+        stopped = copyChunks(bytes, size, at, to, out);
 #endif
-        for (; size - at >= 8; at += 8) {
+        for (; !stopped && size - at >= 8; at += 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes + at, 8);
             if (!plainWord(word)) break;
@@ -141,31 +166,33 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
         return true;
     };
     while (at < size) {
+        bool stopped = false; // in front of a byte that is not plain
 #if defined(VQZ2XML_SSE2)
-        __m128i chunk;
-        for (; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16, out += 16)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + out), chunk);
-        if (plainEnd(16, [&](char* end) {
+        stopped = copyChunks(bytes, size, at, to, out);
+        if (!stopped && plainEnd(16, [&](char* end) {
+                __m128i chunk;
                 if (!plainChunk(bytes + size - 16, chunk)) return false;
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(end), chunk);
                 return true;
             }))
             break;
 #endif
-        for (; size - at >= 8; at += 8, out += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + at, 8);
-            if (!plainWord(word)) break;
-            std::memcpy(to + out, &word, 8);
-        }
-        if (plainEnd(8, [&](char* end) {
+        if (!stopped) {
+            for (; size - at >= 8; at += 8, out += 8) {
                 std::uint64_t word;
-                std::memcpy(&word, bytes + size - 8, 8);
-                if (!plainWord(word)) return false;
-                std::memcpy(end, &word, 8);
-                return true;
-            }))
-            break;
+                std::memcpy(&word, bytes + at, 8);
+                if (!plainWord(word)) break;
+                std::memcpy(to + out, &word, 8);
+            }
+            if (plainEnd(8, [&](char* end) {
+                    std::uint64_t word;
+                    std::memcpy(&word, bytes + size - 8, 8);
+                    if (!plainWord(word)) return false;
+                    std::memcpy(end, &word, 8);
+                    return true;
+                }))
+                break;
+        }
         if (at == size) break;
         const unsigned char b = bytes[at];
         if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
