@@ -244,43 +244,52 @@ void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional
 // One variable, an element of "variables", in nlohmann's layout at depth 2: its fields in front of
 // its "values", and the opening of that list.
 void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
-    to.raw("{\n      \"ident\": ");
-    to.text(v.ident);
-    to.raw(",\n      \"name\": ");
-    to.text(v.name);
-    to.raw(",\n      \"label\": ");
-    to.text(v.label);
-    to.raw(",\n      \"type\": \"");
-    to.raw(vqz2xml::typeName(v.type));
-    to.raw("\",\n      \"start\": ");
-    to.integer(v.start);
-    to.raw(",\n      \"finish\": ");
-    to.integer(v.finish);
-    to.raw(",\n      \"width\": ");
-    to.integer(v.width);
-    to.raw(",\n      \"spread\": ");
+    constexpr std::size_t fixed = 512; // keys, punctuation, numbers and the type
+    const std::size_t texts = v.ident.size() + v.name.size() + v.label.size() +
+                              (v.range ? v.range->from.size() + v.range->to.size() : 0);
+    const std::size_t after = fixed + texts; // room for all that follows a text
+    const auto integer = [](char* at, const std::optional<std::int64_t>& value) {
+        return value ? std::to_chars(at, at + 24, *value).ptr : put(at, "null");
+    };
+    char* at = to.reserve(fixed + texts + 12);
+    at = put(at, "{\n      \"ident\": ");
+    at = to.text(at, v.ident, after);
+    at = put(at, ",\n      \"name\": ");
+    at = to.text(at, v.name, after);
+    at = put(at, ",\n      \"label\": ");
+    at = to.text(at, v.label, after);
+    at = put(at, ",\n      \"type\": \"");
+    const std::string_view type = vqz2xml::typeName(v.type);
+    std::memcpy(at, type.data(), type.size());
+    at = put(at + type.size(), "\",\n      \"start\": ");
+    at = integer(at, v.start);
+    at = put(at, ",\n      \"finish\": ");
+    at = integer(at, v.finish);
+    at = put(at, ",\n      \"width\": ");
+    at = integer(at, v.width);
+    at = put(at, ",\n      \"spread\": ");
     if (v.spread) {
-        to.raw("{\n        \"subfields\": ");
-        to.integer(v.spread->subfields);
-        to.raw(",\n        \"width\": ");
-        to.integer(v.spread->width);
-        to.raw("\n      }");
+        at = put(at, "{\n        \"subfields\": ");
+        at = integer(at, v.spread->subfields);
+        at = put(at, ",\n        \"width\": ");
+        at = integer(at, v.spread->width);
+        at = put(at, "\n      }");
     } else {
-        to.raw("null");
+        at = put(at, "null");
     }
-    to.raw(",\n      \"size\": ");
-    to.integer(v.size);
-    to.raw(",\n      \"range\": ");
+    at = put(at, ",\n      \"size\": ");
+    at = integer(at, v.size);
+    at = put(at, ",\n      \"range\": ");
     if (v.range) {
-        to.raw("{\n        \"from\": ");
-        to.text(v.range->from);
-        to.raw(",\n        \"to\": ");
-        to.text(v.range->to);
-        to.raw("\n      }");
+        at = put(at, "{\n        \"from\": ");
+        at = to.text(at, v.range->from, after);
+        at = put(at, ",\n        \"to\": ");
+        at = to.text(at, v.range->to, after);
+        at = put(at, "\n      }");
     } else {
-        to.raw("null");
+        at = put(at, "null");
     }
-    to.raw(",\n      \"values\": [");
+    to.commit(put(at, ",\n      \"values\": ["));
 }
 
 // The end of a variable's "values" and of the variable; `any` when the list has an element.
