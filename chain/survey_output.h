@@ -12,6 +12,15 @@
 
 enum class HeaderField { Date, Time, Origin, User };
 
+// An entry of a code list: its code as typed (empty when it has none), its number, its label in
+// the internal text form, and whether it is SPECIAL.
+struct CodeEntry {
+    std::string_view code;
+    std::optional<double> number;
+    std::string_view label;
+    bool special;
+};
+
 // Texts come as the elements hold them: names, identifiers and header fields as typed, the
 // title and labels in the internal text form with their brace codes decoded.
 class SurveyOutput {
@@ -38,10 +47,7 @@ class SurveyOutput {
     // `countsEntries`, since the count walks the whole list ahead.
     virtual bool countsEntries() const { return true; }
     virtual void beginValues(std::size_t entries) = 0;
-    // An entry of the code list: its code as typed (empty when it has none), its number, and its
-    // label.
-    virtual void value(std::string_view code, std::optional<double> number,
-                       std::string_view label, bool special) = 0;
+    virtual void value(const CodeEntry& entry) = 0;
     // The highest whole code of the current variable's list so far, by which entries without a
     // code are numbered.
     virtual std::int64_t& highestCode() = 0;

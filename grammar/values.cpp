@@ -79,7 +79,7 @@ void ValueElement::describe(SurveyOutput& model) {
     codeWidth(highest);
     const std::optional<double> number =
         code.empty() ? std::optional<double>(static_cast<double>(highest)) : codeNumber(code);
-    model.value(code, number, label.decoded(model.decodingRoom), special);
+    model.value({code, number, label.decoded(model.decodingRoom), special});
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {

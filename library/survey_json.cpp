@@ -377,9 +377,10 @@ void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
 
 // An entry of the open variable: its first one comes when every other field of it is known, and
 // writes them.
-void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, std::string_view code,
-                                 std::optional<double> number, std::string_view label,
-                                 bool special, vqz2xml::Encoding encoding) {
+void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
+                                 vqz2xml::Encoding encoding) {
+    const std::string_view code = entry.code;
+    const std::string_view label = entry.label;
     const bool first = !entriesOpen;
     if (first) {
         block->raw(anyVariable ? ",\n    " : "\n    ");
@@ -387,7 +388,7 @@ void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, std::string_view c
         entriesOpen = true;
     }
     writeCodeEntry(
-        *block, first, number, special, code.size() + 3 * label.size() + 4,
+        *block, first, entry.number, entry.special, code.size() + 3 * label.size() + 4,
         [&](char* at, std::size_t /*after*/) {
             if (code.empty()) return put(at, "null");
             // A typed code is digits, points and minus signs: a text to write as it stands. Most

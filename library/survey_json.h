@@ -34,8 +34,7 @@ class SurveyJsonWriter : public SurveySink {
     void head(const vqz2xml::Survey& survey) override;
     void variable(const vqz2xml::Variable& variable) override;
     bool takesCodeEntries() const override { return true; }
-    void codeEntry(const vqz2xml::Variable& of, std::string_view code,
-                   std::optional<double> number, std::string_view label, bool special,
+    void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
                    vqz2xml::Encoding encoding) override;
     // The rest of the document, from what describeInput returned.
     void finish(const vqz2xml::SurveyResult& result);

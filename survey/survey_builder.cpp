@@ -11,9 +11,7 @@
 
 SurveySink::~SurveySink() = default;
 
-void SurveySink::codeEntry(const vqz2xml::Variable& /*of*/, std::string_view /*code*/,
-                           std::optional<double> /*number*/,
-                           std::string_view /*label*/, bool /*special*/,
+void SurveySink::codeEntry(const vqz2xml::Variable& /*of*/, const CodeEntry& /*entry*/,
                            vqz2xml::Encoding /*encoding*/) {}
 
 SurveyBuilder::SurveyBuilder(vqz2xml::Encoding textEncoding, SurveySink* variableSink)
@@ -101,11 +99,10 @@ void SurveyBuilder::beginValues(std::size_t entries) {
         variable->values.reserve(valuesUsed + entries);
 }
 
-void SurveyBuilder::value(std::string_view code, std::optional<double> number,
-                          std::string_view label, bool special) {
+void SurveyBuilder::value(const CodeEntry& given) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    if (entriesToSink) return sink->codeEntry(*variable, code, number, label, special, encoding);
+    if (entriesToSink) return sink->codeEntry(*variable, given, encoding);
     if (valuesUsed == variable->values.size()) {
         if (spareValues.empty()) {
             variable->values.emplace_back();
@@ -115,17 +112,17 @@ void SurveyBuilder::value(std::string_view code, std::optional<double> number,
         }
     }
     vqz2xml::Code& entry = variable->values[valuesUsed++];
-    if (code.empty()) {
+    if (given.code.empty()) {
         entry.code.reset();
     } else if (entry.code) {
-        entry.code->assign(code);
+        entry.code->assign(given.code);
     } else {
-        entry.code.emplace(code);
+        entry.code.emplace(given.code);
     }
-    entry.number = number;
+    entry.number = given.number;
     entry.label.clear();
-    appendUtf8(entry.label, label, encoding);
-    entry.special = special;
+    appendUtf8(entry.label, given.label, encoding);
+    entry.special = given.special;
 }
 
 void SurveyBuilder::endVariable() {

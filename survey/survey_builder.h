@@ -24,13 +24,11 @@ class SurveySink {
     virtual void variable(const vqz2xml::Variable& variable) = 0;
 
     // A sink that says so takes each code entry as it is described, instead of in the variable's
-    // `values`, which then come empty: the code as typed (empty when it has none), its number,
-    // and its label in the internal text form, read in `encoding`. Whoever writes the entries out
-    // at once saves keeping a copy of each. The code list is the last of a variable's
-    // statements, so `of`, the open variable, has every other field it will have.
+    // `values`, which then come empty; the entry's label is read in `encoding`. Whoever writes
+    // the entries out at once saves keeping a copy of each. The code list is the last of a
+    // variable's statements, so `of`, the open variable, has every other field it will have.
     virtual bool takesCodeEntries() const { return false; }
-    virtual void codeEntry(const vqz2xml::Variable& of, std::string_view code,
-                           std::optional<double> number, std::string_view label, bool special,
+    virtual void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
                            vqz2xml::Encoding encoding);
 };
 
@@ -55,8 +53,7 @@ class SurveyBuilder : public SurveyOutput {
     void range(std::string_view from, std::string_view to) override;
     bool countsEntries() const override { return !entriesToSink; }
     void beginValues(std::size_t entries) override;
-    void value(std::string_view code, std::optional<double> number, std::string_view label,
-               bool special) override;
+    void value(const CodeEntry& entry) override;
     std::int64_t& highestCode() override { return highest; }
     void endVariable() override;
     void note(std::string_view typed) override;
