@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
 #include <sstream>
@@ -254,6 +255,45 @@ TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
         std::ostringstream streamed;
         writeSurveyJson(input, streamed, {encoding});
         EXPECT_EQ("", firstDifference(referenceJson(read), streamed.str()));
+    }
+}
+
+// Texts made at random of the pieces that steer the copy (plain runs of every length, brace codes,
+// bytes from 0x80 up, UTF-8 sequences whole and cut, characters to escape), as variable labels,
+// which go through the model, and as code labels, which do not.
+TEST(SurveyJsonTest, RandomLabelsStreamedAsTheModelHasThem) {
+    const std::string pieces[] = {"a", "plain text", "0123456789abcdef", " ", "{nl}", "{\"}",
+                                  "{e9}", "{0}", "{41}", "\\", "\t", "\x01", "\x7f", "\x80",
+                                  "\x81", "\x9d", "\xe9", "\xff", "\xc3\xa9", "\xe2\x82\xac",
+                                  "\xf0\x9f\x98\x80", "\xc3", "\xed\xa0\x80", "<&>"};
+    std::uint32_t state = 12345;
+    const auto next = [&](std::uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % below;
+    };
+    const auto randomText = [&] {
+        std::string text;
+        for (std::uint32_t n = next(12); n > 0; --n) text += pieces[next(std::size(pieces))];
+        return text;
+    };
+    std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\n";
+    for (int variable = 1; variable <= 300; ++variable) {
+        input += "VARIABLE " + std::to_string(variable) + "\nNAME \"V\"\nLABEL \"" + randomText() +
+                 "\"\nTYPE single\nPOSITION 1\nVALUES\n";
+        for (std::uint32_t code = next(6); code > 0; --code) input += "\"" + randomText() + "\"\n";
+        input += "END VALUES\nEND VARIABLE\n";
+    }
+    input += "END RECORD\nEND SURVEY\nEND VQZ\n";
+    for (const vqz2xml::Encoding encoding : allEncodings) {
+        SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(encoding)));
+        const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
+        ASSERT_TRUE(read.complete);
+        ASSERT_EQ(300u, read.survey.variables.size());
+        const std::string expected = referenceJson(read);
+        EXPECT_EQ("", firstDifference(expected, vqz2xml::toJson(read)));
+        std::ostringstream streamed;
+        writeSurveyJson(input, streamed, {encoding});
+        EXPECT_EQ("", firstDifference(expected, streamed.str()));
     }
 }
 
