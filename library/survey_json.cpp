@@ -221,13 +221,16 @@ class SurveyJsonWriter::Block {
 namespace {
 
 // An element of a variable's "values" at depth 4; `first` in the list or behind another. The code
-// and the label write themselves at a pointer with room for them (`room` bytes together) and
-// return where they end.
+// and the label write themselves at a pointer with room for them (`room` bytes together, their
+// quotes not counted) and return where they end.
 template <class WriteCode, class WriteLabel>
 void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional<double>& number,
                     bool special, std::size_t room, const WriteCode& code,
                     const WriteLabel& label) {
-    constexpr std::size_t fixed = 128; // keys, punctuation, a number and "false"
+    // The rest at the most: 30 bytes in front of the code, its quotes or "null" (4), 22 in front
+    // of the number, the number (20), 21 in front of the label, its quotes (2), 23 in front of
+    // "false" (5) and 10 behind it: 137.
+    constexpr std::size_t fixed = 160;
     char* at = to.reserve(fixed + room);
     at = first ? put(at, "\n        {\n          \"code\": ")
                : put(at, ",\n        {\n          \"code\": ");
@@ -305,7 +308,7 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
     for (const vqz2xml::Code& code : v.values) {
         const std::size_t codeSize = code.code ? code.code->size() : 0;
         writeCodeEntry(
-            to, first, code.number, code.special, codeSize + code.label.size() + 4,
+            to, first, code.number, code.special, codeSize + code.label.size(),
             [&](char* at, std::size_t after) {
                 return code.code ? to.text(at, *code.code, after) : put(at, "null");
             },
@@ -388,7 +391,7 @@ void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, const CodeEntry& e
         entriesOpen = true;
     }
     writeCodeEntry(
-        *block, first, entry.number, entry.special, code.size() + 3 * label.size() + 4,
+        *block, first, entry.number, entry.special, code.size() + 3 * label.size(),
         [&](char* at, std::size_t /*after*/) {
             if (code.empty()) return put(at, "null");
             // A typed code is digits, points and minus signs: a text to write as it stands. Most

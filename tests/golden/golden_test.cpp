@@ -246,12 +246,15 @@ TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
     for (const std::string& label : labels) {
         input += std::to_string(++code) + " \"" + label + "\"\n\"" + label + "\" SPECIAL\n";
     }
+    // The longest entry: a label of characters three bytes long in UTF-8 (in Windows-1252) and
+    // the longest whole number, that of an entry without a code behind a code of 15 digits.
+    input += "999999999999999 \"\x80\"\n\"" + std::string(40, '\x80') + "\"\n";
     input += "END VALUES\nEND VARIABLE\nEND RECORD\nEND SURVEY\nEND VQZ\n";
     for (const vqz2xml::Encoding encoding : allEncodings) {
         SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(encoding)));
         const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
         ASSERT_TRUE(read.complete);
-        ASSERT_EQ(2 * std::size(labels), read.survey.variables.at(0).values.size());
+        ASSERT_EQ(2 * std::size(labels) + 2, read.survey.variables.at(0).values.size());
         std::ostringstream streamed;
         writeSurveyJson(input, streamed, {encoding});
         EXPECT_EQ("", firstDifference(referenceJson(read), streamed.str()));
