@@ -244,14 +244,15 @@ TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
                         "LABEL \"Codes\"\nTYPE single\nPOSITION 1 TO 2\nVALUES\n";
     int code = 0;
     for (const std::string& label : labels) {
-        input += std::to_string(++code) + " \"" + label + "\"\n\"" + label + "\" SPECIAL\n";
+        input.append(std::to_string(++code)).append(" \"").append(label).append("\"\n\"");
+        input.append(label).append("\" SPECIAL\n");
     }
     // The longest entry: a label of characters three bytes long in UTF-8 (in Windows-1252) and
     // the longest whole number, that of an entry without a code behind a code of 15 digits.
-    input += "999999999999999 \"\x80\"\n\"" + std::string(40, '\x80') + "\"\n";
+    input.append("999999999999999 \"\x80\"\n\"").append(40, '\x80').append("\"\n");
     input += "END VALUES\nEND VARIABLE\nEND RECORD\nEND SURVEY\nEND VQZ\n";
     for (const vqz2xml::Encoding encoding : allEncodings) {
-        SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(encoding)));
+        SCOPED_TRACE(std::string("encoding ") + std::to_string(static_cast<int>(encoding)));
         const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
         ASSERT_TRUE(read.complete);
         ASSERT_EQ(2 * std::size(labels) + 2, read.survey.variables.at(0).values.size());
@@ -281,14 +282,16 @@ TEST(SurveyJsonTest, RandomLabelsStreamedAsTheModelHasThem) {
     };
     std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\n";
     for (int variable = 1; variable <= 300; ++variable) {
-        input += "VARIABLE " + std::to_string(variable) + "\nNAME \"V\"\nLABEL \"" + randomText() +
-                 "\"\nTYPE single\nPOSITION 1\nVALUES\n";
-        for (std::uint32_t code = next(6); code > 0; --code) input += "\"" + randomText() + "\"\n";
-        input += "END VALUES\nEND VARIABLE\n";
+        input.append("VARIABLE ").append(std::to_string(variable));
+        input.append("\nNAME \"V\"\nLABEL \"").append(randomText());
+        input.append("\"\nTYPE single\nPOSITION 1\nVALUES\n");
+        for (std::uint32_t code = next(6); code > 0; --code)
+            input.append("\"").append(randomText()).append("\"\n");
+        input.append("END VALUES\nEND VARIABLE\n");
     }
     input += "END RECORD\nEND SURVEY\nEND VQZ\n";
     for (const vqz2xml::Encoding encoding : allEncodings) {
-        SCOPED_TRACE("encoding " + std::to_string(static_cast<int>(encoding)));
+        SCOPED_TRACE(std::string("encoding ") + std::to_string(static_cast<int>(encoding)));
         const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
         ASSERT_TRUE(read.complete);
         ASSERT_EQ(300u, read.survey.variables.size());
