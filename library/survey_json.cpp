@@ -90,7 +90,6 @@ class SurveyJsonWriter::Block {
     char* reserve(std::size_t size) { return room(size); }
     void commit(const char* end) { used = static_cast<std::size_t>(end - bytes.data()); }
 
-    void text(const std::string& value) { text(std::string_view(value)); }
     void text(std::string_view value) { commit(text(room(value.size() + 2), value, 0)); }
 
     // The text written at `at`, which has room for it and its quotes; behind it, room for `after`
@@ -144,22 +143,10 @@ class SurveyJsonWriter::Block {
         return room(after);
     }
 
-    void text(const std::optional<std::string>& value) {
-        if (value) return text(std::string_view(*value));
-        raw("null");
-    }
-
     template <class Integer> void integer(Integer value) {
         char* at = room(24);
         used += static_cast<std::size_t>(std::to_chars(at, at + 24, value).ptr - at);
     }
-
-    template <class Integer> void integer(const std::optional<Integer>& value) {
-        if (value) return integer(*value);
-        raw("null");
-    }
-
-    void truth(bool value) { raw(value ? "true" : "false"); }
 
     // A value of any shape, as nlohmann lays it out at `depth` (two blanks a level).
     void dump(const ordered_json& value, unsigned depth = 0) {

@@ -23,9 +23,9 @@ vqz2xml::Outcome writeSurveyJson(std::string_view input, std::ostream& out,
 // Writes the document variable by variable as the parse hands them over, so that only one
 // variable is held at a time (and the notes, which follow the variables). The layout is
 // nlohmann-json's dump, indented by two blanks. The document's shape is fixed, so its keys and
-// punctuation are written as they stand; the values go through nlohmann's serializer, except
-// whole numbers and the texts it would write unchanged (printable ASCII without a quote or a
-// backslash), which are copied.
+// punctuation are written as they stand, and so are whole numbers and the runs of a text that
+// nlohmann's serializer would write unchanged (valid UTF-8 without a quote, a backslash or a
+// control character); each character it escapes, and every other value, goes through it.
 class SurveyJsonWriter : public SurveySink {
   public:
     explicit SurveyJsonWriter(std::ostream& sink);
@@ -33,7 +33,6 @@ class SurveyJsonWriter : public SurveySink {
 
     void head(const vqz2xml::Survey& survey) override;
     void variable(const vqz2xml::Variable& variable) override;
-    bool takesCodeEntries() const override { return true; }
     void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
                    vqz2xml::Encoding encoding) override;
     // The rest of the document, from what describeInput returned.

@@ -35,9 +35,9 @@ std::size_t shortSequence(const unsigned char* at, std::size_t left) {
 bool plainWord(std::uint64_t word) { return (word & highs) == 0 && !needsEscape(word); }
 
 #if defined(VQZ2XML_SSE2)
-// Whether the 16 bytes at `at` are printable ASCII other than a quote and a backslash; a signed
-// comparison finds the bytes from 0x80 up along with the control characters.
-// The bits of the bytes among them that are not, lowest first.
+// The bits of those of the 16 bytes at `at` that are not printable ASCII other than a quote and
+// a backslash, the first byte's lowest; a signed comparison finds the bytes from 0x80 up along
+// with the control characters.
 unsigned specialBytes(const unsigned char* at, __m128i& chunk) {
     chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     const __m128i special = _mm_or_si128(
@@ -209,14 +209,15 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
         } else if (encoding == vqz2xml::Encoding::Cp1252) {
             character(windows1252Character(b));
             ++at;
-        } else if (char32_t c = b; encoding == vqz2xml::Encoding::Utf8 &&
-                                   utf8SequenceAt(text, at, c) != 0) {
-            const std::size_t length = utf8SequenceAt(text, at, c);
+        } else if (char32_t c = b; encoding != vqz2xml::Encoding::Utf8) {
+            latin1(b);
+            ++at;
+        } else if (const std::size_t length = utf8SequenceAt(text, at, c)) {
             std::memcpy(to + out, bytes + at, length);
             out += length;
             at += length;
         } else {
-            latin1(b);
+            latin1(b); // a byte that begins no UTF-8 sequence: its Latin-1 character
             ++at;
         }
     }

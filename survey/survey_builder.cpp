@@ -6,17 +6,12 @@
 
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <utility>
 
 SurveySink::~SurveySink() = default;
 
-void SurveySink::codeEntry(const vqz2xml::Variable& /*of*/, const CodeEntry& /*entry*/,
-                           vqz2xml::Encoding /*encoding*/) {}
-
 SurveyBuilder::SurveyBuilder(vqz2xml::Encoding textEncoding, SurveySink* variableSink)
-    : encoding(textEncoding), sink(variableSink),
-      entriesToSink(variableSink && variableSink->takesCodeEntries()) {}
+    : encoding(textEncoding), sink(variableSink) {}
 
 void SurveyBuilder::version(int minor) { model.version = minor == 0 ? "1.0" : "1.1"; }
 
@@ -42,7 +37,7 @@ void SurveyBuilder::beginVariable(std::string_view ident) {
     highest = 0;
 }
 
-// The open variable made empty, its texts and code entries keeping their room.
+// The open variable made empty, its texts keeping their room.
 void SurveyBuilder::reuseOpen(std::string_view ident) {
     open.ident.assign(ident);
     open.name.clear();
@@ -54,7 +49,6 @@ void SurveyBuilder::reuseOpen(std::string_view ident) {
     open.spread.reset();
     open.size.reset();
     open.range.reset();
-    valuesUsed = 0;
 }
 
 vqz2xml::Variable* SurveyBuilder::current() { return isOpen ? &open : nullptr; }
@@ -95,32 +89,17 @@ void SurveyBuilder::range(std::string_view from, std::string_view to) {
 }
 
 void SurveyBuilder::beginValues(std::size_t entries) {
-    if (vqz2xml::Variable* variable = current(); variable && !entriesToSink)
-        variable->values.reserve(valuesUsed + entries);
+    if (vqz2xml::Variable* variable = current(); variable && !sink)
+        variable->values.reserve(entries);
 }
 
 void SurveyBuilder::value(const CodeEntry& given) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    if (entriesToSink) return sink->codeEntry(*variable, given, encoding);
-    if (valuesUsed == variable->values.size()) {
-        if (spareValues.empty()) {
-            variable->values.emplace_back();
-        } else {
-            variable->values.push_back(std::move(spareValues.back()));
-            spareValues.pop_back();
-        }
-    }
-    vqz2xml::Code& entry = variable->values[valuesUsed++];
-    if (given.code.empty()) {
-        entry.code.reset();
-    } else if (entry.code) {
-        entry.code->assign(given.code);
-    } else {
-        entry.code.emplace(given.code);
-    }
+    if (sink) return sink->codeEntry(*variable, given, encoding);
+    vqz2xml::Code& entry = variable->values.emplace_back();
+    if (!given.code.empty()) entry.code.emplace(given.code);
     entry.number = given.number;
-    entry.label.clear();
     appendUtf8(entry.label, given.label, encoding);
     entry.special = given.special;
 }
@@ -128,10 +107,6 @@ void SurveyBuilder::value(const CodeEntry& given) {
 void SurveyBuilder::endVariable() {
     if (!isOpen) return;
     isOpen = false;
-    const auto unused = open.values.begin() + static_cast<std::ptrdiff_t>(valuesUsed);
-    if (sink) spareValues.insert(spareValues.end(), std::make_move_iterator(unused),
-                                 std::make_move_iterator(open.values.end()));
-    open.values.erase(unused, open.values.end());
     if (sink) {
         sink->variable(open);
     } else {

@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Where finished parts of the model go. The head (everything in front of the first variable)
 // comes once, before the first variable, or at the end when there is none; then each variable as
@@ -19,17 +18,15 @@ class SurveySink {
   public:
     virtual ~SurveySink();
     virtual void head(const vqz2xml::Survey& survey) = 0;
-    // The variable is the builder's and valid during the call only: its room is reused for the
-    // next one, so that a stream of variables costs no allocation for each.
-    virtual void variable(const vqz2xml::Variable& variable) = 0;
-
-    // A sink that says so takes each code entry as it is described, instead of in the variable's
-    // `values`, which then come empty; the entry's label is read in `encoding`. Whoever writes
-    // the entries out at once saves keeping a copy of each. The code list is the last of a
+    // Each code entry as it is described, its label read in `encoding`: a sink writes the
+    // entries out at once, and the model keeps no copy of them. The code list is the last of a
     // variable's statements, so `of`, the open variable, has every other field it will have.
-    virtual bool takesCodeEntries() const { return false; }
     virtual void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
-                           vqz2xml::Encoding encoding);
+                           vqz2xml::Encoding encoding) = 0;
+    // The variable once it is finished, its `values` empty since the sink had its entries. It is
+    // the builder's and valid during the call only: its room is reused for the next one, so that
+    // a stream of variables costs no allocation for each.
+    virtual void variable(const vqz2xml::Variable& variable) = 0;
 };
 
 class SurveyBuilder : public SurveyOutput {
@@ -51,7 +48,7 @@ class SurveyBuilder : public SurveyOutput {
     void spread(std::int64_t subfields, std::optional<std::int64_t> width) override;
     void size(std::int64_t size) override;
     void range(std::string_view from, std::string_view to) override;
-    bool countsEntries() const override { return !entriesToSink; }
+    bool countsEntries() const override { return sink == nullptr; }
     void beginValues(std::size_t entries) override;
     void value(const CodeEntry& entry) override;
     std::int64_t& highestCode() override { return highest; }
@@ -69,12 +66,9 @@ class SurveyBuilder : public SurveyOutput {
 
     vqz2xml::Encoding encoding;
     SurveySink* sink;
-    bool entriesToSink; // the sink takes the code entries
     vqz2xml::Survey model;
     vqz2xml::Variable open; // the variable being described
     bool isOpen = false;
-    std::size_t valuesUsed = 0; // entries of open.values that belong to it
-    std::vector<vqz2xml::Code> spareValues; // entries of earlier variables, their texts' room kept
     std::size_t variablesBegun = 0;
     std::int64_t highest = 0;
     bool headHanded = false;
