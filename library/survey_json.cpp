@@ -148,10 +148,10 @@ class SurveyJsonWriter::Block {
         used += static_cast<std::size_t>(std::to_chars(at, at + 24, value).ptr - at);
     }
 
-    // A value of any shape, as nlohmann lays it out at `depth` (two blanks a level).
-    void dump(const ordered_json& value, unsigned depth = 0) {
+    // A value of any shape, as nlohmann lays it out.
+    void dump(const ordered_json& value) {
         // Every text is UTF-8 by the model's making; should one not be, it is mended, not thrown.
-        serializer.dump(value, true, false, 2, 2 * depth);
+        serializer.dump(value, false, false, 0);
     }
 
   private:
@@ -207,32 +207,31 @@ class SurveyJsonWriter::Block {
 
 namespace {
 
-// An element of a variable's "values" at depth 4; `first` in the list or behind another. The code
+// An element of a variable's "values"; `first` in the list or behind another. The code
 // and the label write themselves at a pointer with room for them (`room` bytes together, their
 // quotes not counted) and return where they end.
 template <class WriteCode, class WriteLabel>
 void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional<double>& number,
                     bool special, std::size_t room, const WriteCode& code,
                     const WriteLabel& label) {
-    // The rest at the most: 30 bytes in front of the code, its quotes or "null" (4), 22 in front
-    // of the number, the number (20), 21 in front of the label, its quotes (2), 23 in front of
-    // "false" (5) and 10 behind it: 137.
-    constexpr std::size_t fixed = 160;
+    // The rest at the most: 9 bytes in front of the code, its quotes or "null" (4), 10 in front
+    // of the number, the number (20), 9 in front of the label, its quotes (2), 11 in front of
+    // "false" (5) and 1 behind it: 71.
+    constexpr std::size_t fixed = 80;
     char* at = to.reserve(fixed + room);
-    at = first ? put(at, "\n        {\n          \"code\": ")
-               : put(at, ",\n        {\n          \"code\": ");
+    at = first ? put(at, "{\"code\":") : put(at, ",{\"code\":");
     at = code(at, fixed + room);
-    at = put(at, ",\n          \"number\": ");
+    at = put(at, ",\"number\":");
     at = to.number(at, number, fixed + room);
-    at = put(at, ",\n          \"label\": ");
+    at = put(at, ",\"label\":");
     at = label(at, fixed);
-    at = put(at, ",\n          \"special\": ");
+    at = put(at, ",\"special\":");
     at = special ? put(at, "true") : put(at, "false");
-    to.commit(put(at, "\n        }"));
+    to.commit(put(at, "}"));
 }
 
-// One variable, an element of "variables", in nlohmann's layout at depth 2: its fields in front of
-// its "values", and the opening of that list.
+// One variable, an element of "variables": its fields in front of its "values", and the opening
+// of that list.
 void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
     constexpr std::size_t fixed = 512; // keys, punctuation, numbers and the type
     const std::size_t texts = v.ident.size() + v.name.size() + v.label.size() +
@@ -242,51 +241,48 @@ void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v
         return value ? std::to_chars(at, at + 24, *value).ptr : put(at, "null");
     };
     char* at = to.reserve(fixed + texts + 12);
-    at = put(at, "{\n      \"ident\": ");
+    at = put(at, "{\"ident\":");
     at = to.text(at, v.ident, after);
-    at = put(at, ",\n      \"name\": ");
+    at = put(at, ",\"name\":");
     at = to.text(at, v.name, after);
-    at = put(at, ",\n      \"label\": ");
+    at = put(at, ",\"label\":");
     at = to.text(at, v.label, after);
-    at = put(at, ",\n      \"type\": \"");
+    at = put(at, ",\"type\":\"");
     const std::string_view type = vqz2xml::typeName(v.type);
     std::memcpy(at, type.data(), type.size());
-    at = put(at + type.size(), "\",\n      \"start\": ");
+    at = put(at + type.size(), "\",\"start\":");
     at = integer(at, v.start);
-    at = put(at, ",\n      \"finish\": ");
+    at = put(at, ",\"finish\":");
     at = integer(at, v.finish);
-    at = put(at, ",\n      \"width\": ");
+    at = put(at, ",\"width\":");
     at = integer(at, v.width);
-    at = put(at, ",\n      \"spread\": ");
+    at = put(at, ",\"spread\":");
     if (v.spread) {
-        at = put(at, "{\n        \"subfields\": ");
+        at = put(at, "{\"subfields\":");
         at = integer(at, v.spread->subfields);
-        at = put(at, ",\n        \"width\": ");
+        at = put(at, ",\"width\":");
         at = integer(at, v.spread->width);
-        at = put(at, "\n      }");
+        at = put(at, "}");
     } else {
         at = put(at, "null");
     }
-    at = put(at, ",\n      \"size\": ");
+    at = put(at, ",\"size\":");
     at = integer(at, v.size);
-    at = put(at, ",\n      \"range\": ");
+    at = put(at, ",\"range\":");
     if (v.range) {
-        at = put(at, "{\n        \"from\": ");
+        at = put(at, "{\"from\":");
         at = to.text(at, v.range->from, after);
-        at = put(at, ",\n        \"to\": ");
+        at = put(at, ",\"to\":");
         at = to.text(at, v.range->to, after);
-        at = put(at, "\n      }");
+        at = put(at, "}");
     } else {
         at = put(at, "null");
     }
-    to.commit(put(at, ",\n      \"values\": ["));
+    to.commit(put(at, ",\"values\":["));
 }
 
-// The end of a variable's "values" and of the variable; `any` when the list has an element.
-void closeVariable(SurveyJsonWriter::Block& to, bool any) {
-    if (!any) return to.raw("]\n    }");
-    to.raw("\n      ]\n    }");
-}
+// The end of a variable's "values" and of the variable.
+void closeVariable(SurveyJsonWriter::Block& to) { to.raw("]}"); }
 
 // A variable of the model, its code entries in its `values`.
 void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
@@ -302,23 +298,23 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
             [&](char* at, std::size_t after) { return to.text(at, code.label, after); });
         first = false;
     }
-    closeVariable(to, !v.values.empty());
+    closeVariable(to);
 }
 
-// "notes" and its elements at depth 1.
+// "notes" and its elements.
 void writeNotes(SurveyJsonWriter::Block& to, const std::vector<vqz2xml::Note>& notes) {
-    if (notes.empty()) return to.raw(",\n  \"notes\": []");
-    to.raw(",\n  \"notes\": [");
+    if (notes.empty()) return to.raw(",\"notes\":[]");
+    to.raw(",\"notes\":[");
     bool first = true;
     for (const vqz2xml::Note& note : notes) {
-        to.raw(first ? "\n    {\n      \"text\": " : ",\n    {\n      \"text\": ");
+        to.raw(first ? "{\"text\":" : ",{\"text\":");
         first = false;
         to.text(note.text);
-        to.raw(",\n      \"before\": ");
+        to.raw(",\"before\":");
         to.integer(note.before);
-        to.raw("\n    }");
+        to.raw("}");
     }
-    to.raw("\n  ]");
+    to.raw("]");
 }
 
 } // namespace
@@ -336,10 +332,10 @@ void SurveyJsonWriter::drain(bool always) {
 }
 
 void SurveyJsonWriter::member(std::string_view name, const ordered_json& value, bool first) {
-    block->raw(first ? "\n  " : ",\n  ");
+    if (!first) block->raw(",");
     block->text(name);
-    block->raw(": ");
-    block->dump(value, 1);
+    block->raw(":");
+    block->dump(value);
 }
 
 void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
@@ -350,15 +346,15 @@ void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
         member(name, value, first);
         first = false;
     }
-    block->raw(",\n  \"variables\": [");
+    block->raw(",\"variables\":[");
 }
 
 void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
     if (entriesOpen) {
-        closeVariable(*block, true);
+        closeVariable(*block);
         entriesOpen = false;
     } else {
-        block->raw(anyVariable ? ",\n    " : "\n    ");
+        block->raw(anyVariable ? "," : "");
         writeVariable(*block, variable);
     }
     anyVariable = true;
@@ -373,7 +369,7 @@ void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, const CodeEntry& e
     const std::string_view label = entry.label;
     const bool first = !entriesOpen;
     if (first) {
-        block->raw(anyVariable ? ",\n    " : "\n    ");
+        block->raw(anyVariable ? "," : "");
         writeVariableFields(*block, of);
         entriesOpen = true;
     }
@@ -401,11 +397,11 @@ void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, const CodeEntry& e
 }
 
 void SurveyJsonWriter::finish(const vqz2xml::SurveyResult& result) {
-    block->raw(anyVariable ? "\n  ]" : "]");
+    block->raw("]");
     writeNotes(*block, result.survey.notes);
     const ordered_json outcome = outcomeJson(result);
     for (const auto& [name, value] : outcome.items()) member(name, value, false);
-    block->raw("\n}\n");
+    block->raw("}\n");
     drain(true);
 }
 

@@ -22,10 +22,10 @@ vqz2xml::Outcome writeSurveyJson(std::string_view input, std::ostream& out,
 
 // Writes the document variable by variable as the parse hands them over, so that only one
 // variable is held at a time (and the notes, which follow the variables). The layout is
-// nlohmann-json's dump, indented by two blanks. The document's shape is fixed, so its keys and
-// punctuation are written as they stand, and so are whole numbers and the runs of a text that
-// nlohmann's serializer would write unchanged (valid UTF-8 without a quote, a backslash or a
-// control character); each character it escapes, and every other value, goes through it.
+// nlohmann-json's compact dump, one line ended by a line feed. The document's shape is fixed, so
+// its keys and punctuation are written as they stand, and so are whole numbers and the runs of a
+// text that nlohmann's serializer would write unchanged (valid UTF-8 without a quote, a backslash
+// or a control character); each character it escapes, and every other value, goes through it.
 class SurveyJsonWriter : public SurveySink {
   public:
     explicit SurveyJsonWriter(std::ostream& sink);

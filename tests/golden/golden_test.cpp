@@ -81,7 +81,7 @@ std::string referenceJson(const vqz2xml::SurveyResult& result) {
                                   {"expected", result.diagnostic->expected},
                                   {"found", found}};
     }
-    return document.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    return document.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
 namespace fs = std::filesystem;
@@ -95,8 +95,11 @@ std::vector<std::string> caseNames() {
 // The line that holds byte `at`, with its line end shown, for a readable mismatch report.
 std::string lineAround(const std::string& text, std::size_t at) {
     const auto begin = text.rfind('\n', at == 0 ? 0 : at - 1);
-    const auto from = begin == std::string::npos ? 0 : begin + 1;
-    const auto end = text.find('\n', at);
+    auto from = begin == std::string::npos ? 0 : begin + 1;
+    auto end = text.find('\n', at);
+    // A long line (a JSON document is one) is shown 60 bytes either side of `at`.
+    from = std::max(from, at < 60 ? 0 : at - 60);
+    end = std::min(end, at + 60);
     std::string line =
         text.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
     std::string shown;

@@ -1,52 +1,12 @@
 #require posix
---format=json writes each input's survey as one JSON document, named and placed as its XML
-would be, with the outcome at its end; the options that choose and skip outputs work alike.
+--format=json writes each input's survey as one JSON document on one line, named and placed as
+its XML would be, with the outcome at its end; the options that choose and skip outputs work
+alike.
 
   $ . "$TESTDIR/lib.sh"
   $ cp "$DATA/complete.vqz" good.vqz && cp "$DATA/faulty.vqz" bad.vqz
   $ vqz2xml --format=json -o - good
-  {
-    "version": "1.1",
-    "standard_names": false,
-    "date": "12 May",
-    "time": null,
-    "origin": null,
-    "user": null,
-    "title": "Test",
-    "record": "A",
-    "variables": [
-      {
-        "ident": "1",
-        "name": "Q1",
-        "label": "Sex",
-        "type": "single",
-        "start": 1,
-        "finish": null,
-        "width": 1,
-        "spread": null,
-        "size": null,
-        "range": null,
-        "values": [
-          {
-            "code": "1",
-            "number": 1,
-            "label": "Male",
-            "special": false
-          },
-          {
-            "code": "2",
-            "number": 2,
-            "label": "Female",
-            "special": false
-          }
-        ]
-      }
-    ],
-    "notes": [],
-    "complete": true,
-    "encoding": "latin1",
-    "diagnostic": null
-  }
+  {"version":"1.1","standard_names":false,"date":"12 May","time":null,"origin":null,"user":null,"title":"Test","record":"A","variables":[{"ident":"1","name":"Q1","label":"Sex","type":"single","start":1,"finish":null,"width":1,"spread":null,"size":null,"range":null,"values":[{"code":"1","number":1,"label":"Male","special":false},{"code":"2","number":2,"label":"Female","special":false}]}],"notes":[],"complete":true,"encoding":"latin1","diagnostic":null}
   $ vqz2xml --format=json good bad
   ! bad.vqz:4:1: error: expected 'Title', found "BOGUS"
   ! vqz2xml: 2 files: 1 converted, 1 faulty, 0 skipped, 0 not converted
@@ -56,12 +16,8 @@ would be, with the outcome at its end; the options that choose and skip outputs 
   bad.vqz
   good.json
   good.vqz
-  $ tail -n 5 bad.json
-      "column": 1,
-      "expected": "'Title'",
-      "found": "BOGUS"
-    }
-  }
+  $ grep -o '"diagnostic":.*' bad.json
+  "diagnostic":{"line":4,"column":1,"expected":"'Title'","found":"BOGUS"}}
 
 Under -r a found file keeps its name up to ".vqz"; -n skips what exists, --check writes
 nothing, and the report names the JSON output.
