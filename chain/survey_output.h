@@ -2,6 +2,7 @@
 // write pass visits them in the same order, and each describes its statement to this output.
 #pragma once
 
+#include "chain/code_number.h"
 #include "vqz2xml/survey.hpp"
 
 #include <cstddef>
@@ -12,14 +13,22 @@
 
 enum class HeaderField { Date, Time, Origin, User };
 
-// An entry of a code list: its code as typed (empty when it has none), its number, its label in
-// the internal text form, and whether it is SPECIAL.
+// An entry of a code list: its code as typed (empty when it has none), the number of an entry
+// without a code (one above the highest code before it), its label in the internal text form,
+// and whether it is SPECIAL.
 struct CodeEntry {
     std::string_view code;
-    std::optional<double> number;
+    std::int64_t implicitNumber;
     std::string_view label;
     bool special;
 };
+
+// The entry's number: the value its code stands for, or its implicit number. An output that
+// writes the number as text may take it from the code's digits instead.
+inline std::optional<double> entryNumber(const CodeEntry& entry) {
+    if (entry.code.empty()) return static_cast<double>(entry.implicitNumber);
+    return codeNumber(entry.code);
+}
 
 // Texts come as the elements hold them: names, identifiers and header fields as typed, the
 // title and labels in the internal text form with their brace codes decoded.

@@ -77,9 +77,7 @@ void ValueElement::write(XmlOutput& out) {
 void ValueElement::describe(SurveyOutput& model) {
     std::int64_t& highest = model.highestCode();
     codeWidth(highest);
-    const std::optional<double> number =
-        code.empty() ? std::optional<double>(static_cast<double>(highest)) : codeNumber(code);
-    model.value({code, number, label.decoded(model.decodingRoom), special});
+    model.value({code, highest, label.decoded(model.decodingRoom), special});
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {

@@ -24,6 +24,17 @@ template <std::size_t N> char* put(char* at, const char (&literal)[N]) {
     return at + N - 1;
 }
 
+// Copies `size` bytes, most often one to three, which are copied without a call.
+void copyShort(char* to, const char* from, std::size_t size) {
+    if (size > 3) {
+        std::memcpy(to, from, size);
+    } else if (size > 0) {
+        to[0] = from[0];
+        to[size / 2] = from[size / 2];
+        to[size - 1] = from[size - 1];
+    }
+}
+
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
 std::optional<std::int64_t> wholeNumber(double number) {
     if (!(std::fabs(number) < 9007199254740992.0)) return std::nullopt; // NaN too
@@ -143,6 +154,34 @@ class SurveyJsonWriter::Block {
         return room(after);
     }
 
+    // The number of an entry as the model has it, written at `at`, which has room for 24 bytes;
+    // behind it, room for `after`. A code of up to 15 digits and a sign is a whole number that a
+    // double holds exactly, written as it is typed but for a plus sign and leading zeros.
+    char* entryNumber(char* at, const CodeEntry& entry, std::size_t after) {
+        const std::string_view code = entry.code;
+        if (code.empty()) {
+            constexpr std::int64_t exact = std::int64_t{1} << 53; // as a double, too
+            if (entry.implicitNumber > -exact && entry.implicitNumber < exact)
+                return std::to_chars(at, at + 24, entry.implicitNumber).ptr;
+            return number(at, static_cast<double>(entry.implicitNumber), after);
+        }
+        const bool signed_ = code[0] == '-' || code[0] == '+';
+        std::size_t from = signed_ ? 1 : 0;
+        while (from + 1 < code.size() && code[from] == '0') ++from;
+        const std::size_t digits = code.size() - from;
+        bool whole = digits > 0 && digits <= 15;
+        for (std::size_t i = from; whole && i < code.size(); ++i)
+            whole = code[i] >= '0' && code[i] <= '9';
+        if (!whole) {
+            double value = 0;
+            if (!readCodeNumber(code, value)) return put(at, "null");
+            return number(at, value, after);
+        }
+        if (code[0] == '-' && code[from] != '0') *at++ = '-'; // minus zero is 0
+        copyShort(at, code.data() + from, digits);
+        return at + digits;
+    }
+
     template <class Integer> void integer(Integer value) {
         char* at = room(24);
         used += static_cast<std::size_t>(std::to_chars(at, at + 24, value).ptr - at);
@@ -207,13 +246,13 @@ class SurveyJsonWriter::Block {
 
 namespace {
 
-// An element of a variable's "values"; `first` in the list or behind another. The code
-// and the label write themselves at a pointer with room for them (`room` bytes together, their
-// quotes not counted) and return where they end.
-template <class WriteCode, class WriteLabel>
-void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional<double>& number,
-                    bool special, std::size_t room, const WriteCode& code,
-                    const WriteLabel& label) {
+// An element of a variable's "values"; `first` in the list or behind another. The code, the
+// number and the label write themselves at a pointer with room for them (`room` bytes for the
+// code and the label together, their quotes not counted, and 20 for the number) and return where
+// they end.
+template <class WriteCode, class WriteNumber, class WriteLabel>
+void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, bool special, std::size_t room,
+                    const WriteCode& code, const WriteNumber& number, const WriteLabel& label) {
     // The rest at the most: 9 bytes in front of the code, its quotes or "null" (4), 10 in front
     // of the number, the number (20), 9 in front of the label, its quotes (2), 11 in front of
     // "false" (5) and 1 behind it: 71.
@@ -222,7 +261,7 @@ void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional
     at = first ? put(at, "{\"code\":") : put(at, ",{\"code\":");
     at = code(at, fixed + room);
     at = put(at, ",\"number\":");
-    at = to.number(at, number, fixed + room);
+    at = number(at, fixed + room);
     at = put(at, ",\"label\":");
     at = label(at, fixed);
     at = put(at, ",\"special\":");
@@ -231,10 +270,13 @@ void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, const std::optional
 }
 
 // One variable, an element of "variables": its fields in front of its "values", and the opening
-// of that list.
-void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
+// of that list. The label writes itself at a pointer with room for `labelRoom` bytes and its
+// quotes, and room for `after` bytes behind it, and returns where it ends.
+template <class WriteLabel>
+void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v,
+                         std::size_t labelRoom, const WriteLabel& label) {
     constexpr std::size_t fixed = 512; // keys, punctuation, numbers and the type
-    const std::size_t texts = v.ident.size() + v.name.size() + v.label.size() +
+    const std::size_t texts = v.ident.size() + v.name.size() + labelRoom +
                               (v.range ? v.range->from.size() + v.range->to.size() : 0);
     const std::size_t after = fixed + texts; // room for all that follows a text
     const auto integer = [](char* at, const std::optional<std::int64_t>& value) {
@@ -246,7 +288,7 @@ void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v
     at = put(at, ",\"name\":");
     at = to.text(at, v.name, after);
     at = put(at, ",\"label\":");
-    at = to.text(at, v.label, after);
+    at = label(at, after);
     at = put(at, ",\"type\":\"");
     const std::string_view type = vqz2xml::typeName(v.type);
     std::memcpy(at, type.data(), type.size());
@@ -284,17 +326,27 @@ void writeVariableFields(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v
 // The end of a variable's "values" and of the variable.
 void closeVariable(SurveyJsonWriter::Block& to) { to.raw("]}"); }
 
+// The fields of a variable as the builder hands it over, its label in the internal form.
+void writeOpenFields(SurveyJsonWriter::Block& to, const OpenVariable& v) {
+    writeVariableFields(to, v.fields, 3 * v.label.size(), [&](char* at, std::size_t after) {
+        return to.internalText(at, v.label, v.encoding, after);
+    });
+}
+
 // A variable of the model, its code entries in its `values`.
 void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
-    writeVariableFields(to, v);
+    writeVariableFields(to, v, v.label.size(), [&](char* at, std::size_t after) {
+        return to.text(at, v.label, after);
+    });
     bool first = true;
     for (const vqz2xml::Code& code : v.values) {
         const std::size_t codeSize = code.code ? code.code->size() : 0;
         writeCodeEntry(
-            to, first, code.number, code.special, codeSize + code.label.size(),
+            to, first, code.special, codeSize + code.label.size(),
             [&](char* at, std::size_t after) {
                 return code.code ? to.text(at, *code.code, after) : put(at, "null");
             },
+            [&](char* at, std::size_t after) { return to.number(at, code.number, after); },
             [&](char* at, std::size_t after) { return to.text(at, code.label, after); });
         first = false;
     }
@@ -349,49 +401,49 @@ void SurveyJsonWriter::head(const vqz2xml::Survey& survey) {
     block->raw(",\"variables\":[");
 }
 
-void SurveyJsonWriter::variable(const vqz2xml::Variable& variable) {
+void SurveyJsonWriter::variable(const OpenVariable& variable) {
     if (entriesOpen) {
-        closeVariable(*block);
         entriesOpen = false;
     } else {
         block->raw(anyVariable ? "," : "");
-        writeVariable(*block, variable);
+        writeOpenFields(*block, variable);
     }
+    closeVariable(*block);
+    anyVariable = true;
+    drain(false);
+}
+
+void SurveyJsonWriter::modelVariable(const vqz2xml::Variable& variable) {
+    block->raw(anyVariable ? "," : "");
+    writeVariable(*block, variable);
     anyVariable = true;
     drain(false);
 }
 
 // An entry of the open variable: its first one comes when every other field of it is known, and
 // writes them.
-void SurveyJsonWriter::codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
-                                 vqz2xml::Encoding encoding) {
+void SurveyJsonWriter::codeEntry(const OpenVariable& of, const CodeEntry& entry) {
     const std::string_view code = entry.code;
     const std::string_view label = entry.label;
     const bool first = !entriesOpen;
     if (first) {
         block->raw(anyVariable ? "," : "");
-        writeVariableFields(*block, of);
+        writeOpenFields(*block, of);
         entriesOpen = true;
     }
     writeCodeEntry(
-        *block, first, entry.number, entry.special, code.size() + 3 * label.size(),
+        *block, first, entry.special, code.size() + 3 * label.size(),
         [&](char* at, std::size_t /*after*/) {
             if (code.empty()) return put(at, "null");
             // A typed code is digits, points and minus signs: a text to write as it stands. Most
             // are a few bytes, copied without a call.
-            const std::size_t size = code.size();
             *at++ = '"';
-            if (size <= 3) {
-                at[0] = code[0];
-                at[size / 2] = code[size / 2];
-                at[size - 1] = code[size - 1];
-            } else {
-                std::memcpy(at, code.data(), size);
-            }
-            return put(at + size, "\"");
+            copyShort(at, code.data(), code.size());
+            return put(at + code.size(), "\"");
         },
+        [&](char* at, std::size_t after) { return block->entryNumber(at, entry, after); },
         [&](char* at, std::size_t after) {
-            return block->internalText(at, label, encoding, after);
+            return block->internalText(at, label, of.encoding, after);
         });
     drain(false);
 }
@@ -421,7 +473,7 @@ std::string toJson(const SurveyResult& result) {
     std::ostringstream text;
     SurveyJsonWriter writer(text);
     writer.head(result.survey);
-    for (const Variable& variable : result.survey.variables) writer.variable(variable);
+    for (const Variable& variable : result.survey.variables) writer.modelVariable(variable);
     writer.finish(result);
     return std::move(text).str();
 }

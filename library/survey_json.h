@@ -32,9 +32,10 @@ class SurveyJsonWriter : public SurveySink {
     ~SurveyJsonWriter() override;
 
     void head(const vqz2xml::Survey& survey) override;
-    void variable(const vqz2xml::Variable& variable) override;
-    void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
-                   vqz2xml::Encoding encoding) override;
+    void variable(const OpenVariable& variable) override;
+    void codeEntry(const OpenVariable& of, const CodeEntry& entry) override;
+    // A variable of a model made before, with its code entries.
+    void modelVariable(const vqz2xml::Variable& variable);
     // The rest of the document, from what describeInput returned.
     void finish(const vqz2xml::SurveyResult& result);
 

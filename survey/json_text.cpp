@@ -71,6 +71,48 @@ bool copyChunks(const unsigned char* bytes, std::size_t size, std::size_t& from,
 }
 #endif
 
+// Copies a text of plain ASCII bytes whole and returns true; false, having written no more than
+// its size, when a byte of it is not plain. Most texts are: 16-byte chunks and a last one that may
+// overlap, or two words or two half words that may overlap, settle them.
+bool copyWholePlain(const unsigned char* bytes, std::size_t size, char* to) {
+    if (size >= 8 && size <= 16) {
+        std::uint64_t first;
+        std::uint64_t last;
+        std::memcpy(&first, bytes, 8);
+        std::memcpy(&last, bytes + size - 8, 8);
+        if (!plainWord(first) || !plainWord(last)) return false;
+        std::memcpy(to, &first, 8);
+        std::memcpy(to + size - 8, &last, 8);
+        return true;
+    }
+    if (size >= 4 && size < 8) {
+        std::uint32_t first;
+        std::uint32_t last;
+        std::memcpy(&first, bytes, 4);
+        std::memcpy(&last, bytes + size - 4, 4);
+        // Both halves in one word: a byte is plain or not wherever it stands.
+        const std::uint64_t both = std::uint64_t{first} << 32 | last;
+        if (!plainWord(both)) return false;
+        std::memcpy(to, &first, 4);
+        std::memcpy(to + size - 4, &last, 4);
+        return true;
+    }
+#if defined(VQZ2XML_SSE2)
+    if (size > 16) {
+        __m128i chunk;
+        std::size_t at = 0;
+        for (; size - at > 16; at += 16) {
+            if (!plainChunk(bytes + at, chunk)) return false;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
+        }
+        if (!plainChunk(bytes + size - 16, chunk)) return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size - 16), chunk);
+        return true;
+    }
+#endif
+    return false;
+}
+
 // copyPlain for any text, from `at` on: ASCII a word (or 16 bytes) at a time, the rest a sequence
 // at a time.
 PlainCopy copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t at, char* to) {
@@ -108,38 +150,15 @@ PlainCopy copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t
 PlainCopy copyPlain(std::string_view text, char* to) {
     const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    // Most texts are short and ASCII: two words that may overlap, or 16-byte chunks and a last
-    // one that may overlap, settle them whole.
-    if (size >= 8 && size <= 16) {
-        std::uint64_t first;
-        std::uint64_t last;
-        std::memcpy(&first, bytes, 8);
-        std::memcpy(&last, bytes + size - 8, 8);
-        if (plainWord(first) && plainWord(last)) {
-            std::memcpy(to, &first, 8);
-            std::memcpy(to + size - 8, &last, 8);
-            return {size, size};
-        }
-    }
-    std::size_t at = 0;
-#if defined(VQZ2XML_SSE2)
-    if (size > 16) {
-        __m128i chunk;
-        for (; size - at >= 16 && plainChunk(bytes + at, chunk); at += 16)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), chunk);
-        if (at == size) return {size, size};
-        if (size - at < 16 && plainChunk(bytes + size - 16, chunk)) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size - 16), chunk);
-            return {size, size};
-        }
-    }
-#endif
-    return copyAnyPlain(bytes, size, at, to);
+    if (copyWholePlain(bytes, size, to)) return {size, size};
+    return copyAnyPlain(bytes, size, 0, to);
 }
 
 PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to) {
     const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
+    // A plain ASCII text is its own UTF-8.
+    if (copyWholePlain(bytes, size, to)) return {size, size};
     std::size_t at = 0;
     std::size_t out = 0;
     // A Latin-1 character from 0x80 up: two bytes of UTF-8, made here, the rest by encodeUtf8.

@@ -42,6 +42,7 @@ void SurveyBuilder::reuseOpen(std::string_view ident) {
     open.ident.assign(ident);
     open.name.clear();
     open.label.clear();
+    openLabel.clear();
     open.type = vqz2xml::VariableType::Single;
     open.start.reset();
     open.finish.reset();
@@ -57,8 +58,14 @@ void SurveyBuilder::name(std::string_view typed) {
     if (vqz2xml::Variable* variable = current()) appendUtf8(variable->name, typed, encoding);
 }
 
+// A sink writes the label from its internal form: it is not made UTF-8 twice.
 void SurveyBuilder::label(std::string_view text) {
-    if (vqz2xml::Variable* variable = current()) appendUtf8(variable->label, text, encoding);
+    if (vqz2xml::Variable* variable = current()) {
+        if (sink)
+            openLabel.append(text);
+        else
+            appendUtf8(variable->label, text, encoding);
+    }
 }
 
 void SurveyBuilder::type(vqz2xml::VariableType type) {
@@ -96,10 +103,10 @@ void SurveyBuilder::beginValues(std::size_t entries) {
 void SurveyBuilder::value(const CodeEntry& given) {
     vqz2xml::Variable* variable = current();
     if (!variable) return;
-    if (sink) return sink->codeEntry(*variable, given, encoding);
+    if (sink) return sink->codeEntry(handed(), given);
     vqz2xml::Code& entry = variable->values.emplace_back();
     if (!given.code.empty()) entry.code.emplace(given.code);
-    entry.number = given.number;
+    entry.number = entryNumber(given);
     appendUtf8(entry.label, given.label, encoding);
     entry.special = given.special;
 }
@@ -108,7 +115,7 @@ void SurveyBuilder::endVariable() {
     if (!isOpen) return;
     isOpen = false;
     if (sink) {
-        sink->variable(open);
+        sink->variable(handed());
     } else {
         model.variables.push_back(std::move(open));
         open = vqz2xml::Variable();

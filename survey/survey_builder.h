@@ -11,6 +11,16 @@
 #include <string>
 #include <string_view>
 
+// The variable being described, as a sink is given it: its fields but for the label and the
+// code entries, and its label as the label statements give it, in the internal text form, read
+// in `encoding`. It is the builder's and valid during the call only: its room is reused for the
+// next one, so that a stream of variables costs no allocation for each.
+struct OpenVariable {
+    const vqz2xml::Variable& fields;
+    std::string_view label;
+    vqz2xml::Encoding encoding;
+};
+
 // Where finished parts of the model go. The head (everything in front of the first variable)
 // comes once, before the first variable, or at the end when there is none; then each variable as
 // soon as nothing later can change it.
@@ -18,15 +28,12 @@ class SurveySink {
   public:
     virtual ~SurveySink();
     virtual void head(const vqz2xml::Survey& survey) = 0;
-    // Each code entry as it is described, its label read in `encoding`: a sink writes the
-    // entries out at once, and the model keeps no copy of them. The code list is the last of a
-    // variable's statements, so `of`, the open variable, has every other field it will have.
-    virtual void codeEntry(const vqz2xml::Variable& of, const CodeEntry& entry,
-                           vqz2xml::Encoding encoding) = 0;
-    // The variable once it is finished, its `values` empty since the sink had its entries. It is
-    // the builder's and valid during the call only: its room is reused for the next one, so that
-    // a stream of variables costs no allocation for each.
-    virtual void variable(const vqz2xml::Variable& variable) = 0;
+    // Each code entry as it is described: a sink writes the entries out at once, and the model
+    // keeps no copy of them. The code list is the last of a variable's statements, so `of` has
+    // every other field it will have.
+    virtual void codeEntry(const OpenVariable& of, const CodeEntry& entry) = 0;
+    // The variable once it is finished, after its entries.
+    virtual void variable(const OpenVariable& variable) = 0;
 };
 
 class SurveyBuilder : public SurveyOutput {
@@ -61,6 +68,7 @@ class SurveyBuilder : public SurveyOutput {
 
   private:
     vqz2xml::Variable* current();
+    OpenVariable handed() const { return {open, openLabel, encoding}; }
     void handHead();
     void reuseOpen(std::string_view ident);
 
@@ -68,6 +76,7 @@ class SurveyBuilder : public SurveyOutput {
     SurveySink* sink;
     vqz2xml::Survey model;
     vqz2xml::Variable open; // the variable being described
+    std::string openLabel;  // its label in the internal form, for a sink
     bool isOpen = false;
     std::size_t variablesBegun = 0;
     std::int64_t highest = 0;
