@@ -18,13 +18,6 @@ void Element::writeText(XmlOutput& out, std::string_view text) { writeEscapedTex
 
 void Element::describe(SurveyOutput& /*model*/) {}
 
-Element* Element::describeAndDelete(SurveyOutput& model) {
-    describe(model);
-    Element* const following = next.get();
-    detach();
-    return following;
-}
-
 Element* Element::writeAndDelete(XmlOutput& out) {
     write(out);
     Element* const following = next.get();

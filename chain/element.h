@@ -57,8 +57,6 @@ class Element {
 
     // Writes this element, destroys it and returns the element that now follows its place.
     Element* writeAndDelete(XmlOutput& out);
-    // Describes this element, destroys it and returns the element that now follows its place.
-    Element* describeAndDelete(SurveyOutput& model);
 
     Element* nextElement() const { return next.get(); }
     Element* previousElement() const { return previous; }

@@ -40,12 +40,24 @@ void ElementChain::writeUpTo(const Element& end, XmlOutput& out) {
     while (head.next && head.next.get() != &end) head.next->writeAndDelete(out);
 }
 
-void ElementChain::describeAll(SurveyOutput& model) {
-    while (head.next) head.next->describeAndDelete(model);
-}
+void ElementChain::describeAll(SurveyOutput& model) { describeFront(nullptr, model); }
 
 void ElementChain::describeUpTo(const Element& end, SurveyOutput& model) {
-    while (head.next && head.next.get() != &end) head.next->describeAndDelete(model);
+    describeFront(&end, model);
+}
+
+// An element describes itself alone and never looks behind it, so the elements in front of
+// `end` are taken off the chain together and destroyed one by one as they are described,
+// without relinking the chain around each.
+void ElementChain::describeFront(const Element* end, SurveyOutput& model) {
+    std::unique_ptr<Element> element = std::move(head.next);
+    while (element && element.get() != end) {
+        element->describe(model);
+        std::unique_ptr<Element> following = std::move(element->next);
+        element = std::move(following); // the described one goes
+    }
+    head.next = std::move(element);
+    if (head.next) head.next->previous = &head;
 }
 
 std::unique_ptr<Element> ElementChain::cutUpTo(Element& end) {

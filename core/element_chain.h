@@ -54,5 +54,7 @@ class ElementChain {
     void adopt(std::unique_ptr<Element> front);
 
   private:
+    void describeFront(const Element* end, SurveyOutput& model);
+
     Element head;
 };
