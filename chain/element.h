@@ -12,7 +12,9 @@ class SurveyOutput;
 class XmlOutput;
 
 // The base of every element, and itself the head of the chain. `next` owns the rest of the
-// chain; `previous` owns nothing.
+// chain; `previous` owns nothing. An element holds views of the input and nothing else it would
+// have to free: the survey model's pass lets the elements of a batch go with their chunk without
+// destroying them.
 class Element {
   public:
     Element() = default;

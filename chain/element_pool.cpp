@@ -84,7 +84,7 @@ Pool& threadPool() {
 
 // Where the calling thread's elements come from and go to, when not its own pool.
 thread_local BatchArena* carvingArena = nullptr;
-thread_local bool releasesKept = false;
+thread_local bool keepsReleases = false;
 
 constexpr std::size_t chunkSize = std::size_t{1} << 18;
 
@@ -128,17 +128,17 @@ void BatchArena::takeChunk(std::size_t size) {
 
 BatchArena::Use::Use(BatchArena& arena) {
     carvingArena = &arena;
-    releasesKept = true;
+    keepsReleases = true;
 }
 
 BatchArena::Use::~Use() {
     carvingArena = nullptr;
-    releasesKept = false;
+    keepsReleases = false;
 }
 
-BatchArena::Writing::Writing() { releasesKept = true; }
+BatchArena::Writing::Writing() { keepsReleases = true; }
 
-BatchArena::Writing::~Writing() { releasesKept = false; }
+BatchArena::Writing::~Writing() { keepsReleases = false; }
 
 void* allocate(std::size_t size) {
     if (!pooled || size > largestPooled) return ::operator new(size);
@@ -146,12 +146,14 @@ void* allocate(std::size_t size) {
     return threadPool().allocate(size);
 }
 
+bool releasesKept() noexcept { return pooled && keepsReleases; }
+
 void release(void* block, std::size_t size) noexcept {
     if (!pooled || size > largestPooled) {
         ::operator delete(block);
         return;
     }
-    if (releasesKept) return;
+    if (keepsReleases) return;
     if (threadPool().release(block, size)) {
         const std::unique_ptr<Pool> emptied(std::exchange(ownPool, nullptr)); // its slabs go too
     }

@@ -14,6 +14,9 @@ namespace elementPool {
 
 void* allocate(std::size_t size);
 void release(void* block, std::size_t size) noexcept;
+// Whether releasing an element on the calling thread does nothing, its memory going with a
+// batch arena's chunk (see `BatchArena::Use` and `BatchArena::Writing`).
+bool releasesKept() noexcept;
 
 // Storage for the elements of one conversion whose chain is written in batches on another
 // thread. Blocks are carved in order from chunks and never freed one by one, so the writer's

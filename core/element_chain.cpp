@@ -50,6 +50,18 @@ void ElementChain::describeUpTo(const Element& end, SurveyOutput& model) {
 // `end` are taken off the chain together and destroyed one by one as they are described,
 // without relinking the chain around each.
 void ElementChain::describeFront(const Element* end, SurveyOutput& model) {
+    if (elementPool::releasesKept()) {
+        // An element's memory goes with its batch's chunk here, and an element holds nothing
+        // but views and the chain behind it: the described ones are let go, not destroyed.
+        Element* element = head.next.release();
+        while (element && element != end) {
+            element->describe(model);
+            element = element->next.release();
+        }
+        head.next.reset(element);
+        if (element) element->previous = &head;
+        return;
+    }
     std::unique_ptr<Element> element = std::move(head.next);
     while (element && element.get() != end) {
         element->describe(model);
