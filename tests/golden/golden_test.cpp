@@ -265,6 +265,42 @@ TEST(SurveyJsonTest, CodeLabelsStreamedAsTheModelHasThem) {
     }
 }
 
+// A code's number is written from its digits when it is a whole number a double holds exactly,
+// and through the model's number otherwise; an entry without a code counts on from the highest
+// code before it. Both must give nlohmann's number of the model, on one thread and on two, where
+// the elements of a batch are let go unmade.
+TEST(SurveyJsonTest, CodeNumbersStreamedAsTheModelHasThem) {
+    const std::string codes[] = {
+        "0", "7", "10", "99", "007", "-0", "-00", "-007", "100", "-1", "", "1.5", ".5", "5.",
+        "-.5", "1.2.3", "-", ".", "9.", "123456789012345", "", "-123456789012345",
+        "000000000000000000001", "1234567890123456", "", "9007199254740993", "",
+        "99999999999999999999", "", "-9223372036854775809"};
+    std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\n";
+    for (int variable = 1; variable <= 100; ++variable) {
+        input.append("VARIABLE ").append(std::to_string(variable));
+        input.append("\nNAME \"V\"\nLABEL \"L\"\nTYPE single\nPOSITION 1\nVALUES\n");
+        for (const std::string& code : codes) input.append(code).append(" \"c\"\n");
+        input.append("END VALUES\nEND VARIABLE\n");
+    }
+    input += "END RECORD\nEND SURVEY\nEND VQZ\n";
+    const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {});
+    ASSERT_TRUE(read.complete);
+    const std::vector<vqz2xml::Code>& values = read.survey.variables.at(0).values;
+    ASSERT_EQ(std::size(codes), values.size());
+    EXPECT_EQ(7.0, values[4].number.value_or(-1));                // 007
+    EXPECT_EQ(101.0, values[10].number.value_or(-1));              // one above 100
+    EXPECT_FALSE(values[15].number.has_value());                  // 1.2.3
+    EXPECT_EQ(123456789012346.0, values[20].number.value_or(-1)); // one above 15 digits
+    const std::string expected = referenceJson(read);
+    for (const bool background : {false, true}) {
+        ConversionSettings settings;
+        settings.writeInBackground = background;
+        std::ostringstream streamed;
+        writeSurveyJson(input, streamed, {}, settings);
+        EXPECT_EQ("", firstDifference(expected, streamed.str())) << "background " << background;
+    }
+}
+
 // Texts made at random of the pieces that steer the copy (plain runs of every length, brace codes,
 // bytes from 0x80 up, UTF-8 sequences whole and cut, characters to escape), as variable labels,
 // which go through the model, and as code labels, which do not.
