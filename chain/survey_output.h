@@ -57,13 +57,13 @@ class SurveyOutput {
     virtual bool countsEntries() const { return true; }
     virtual void beginValues(std::size_t entries) = 0;
     virtual void value(const CodeEntry& entry) = 0;
-    // The highest whole code of the current variable's list so far, by which entries without a
-    // code are numbered.
-    virtual std::int64_t& highestCode() = 0;
     virtual void endVariable() = 0;
 
     virtual void note(std::string_view typed) = 0;
 
     // Where brace codes are decoded right before a text is described.
     std::string decodingRoom;
+    // The highest whole code of the current variable's list so far, by which entries without a
+    // code are numbered; 0 as a variable begins.
+    std::int64_t highestCode = 0;
 };

@@ -75,9 +75,8 @@ void ValueElement::write(XmlOutput& out) {
 }
 
 void ValueElement::describe(SurveyOutput& model) {
-    std::int64_t& highest = model.highestCode();
-    codeWidth(highest);
-    model.value({code, highest, label.decoded(model.decodingRoom), special});
+    codeWidth(model.highestCode);
+    model.value({code, model.highestCode, label.decoded(model.decodingRoom), special});
 }
 
 std::int64_t ValueElement::codeWidth(std::int64_t& highest) const {
@@ -120,7 +119,7 @@ void RangeElement::write(XmlOutput& out) {
 }
 
 void RangeElement::describe(SurveyOutput& model) {
-    codeWidth(model.highestCode());
+    codeWidth(model.highestCode);
     model.range(from, to);
 }
 

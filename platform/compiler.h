@@ -19,6 +19,16 @@
 #define VQZ2XML_LITTLE_ENDIAN 1
 #endif
 
+// A function kept out of its callers, so that a rare slow path does not burden a fast one with
+// its frame; and one always put into them.
+#if defined(_MSC_VER) && !defined(__clang__)
+#define VQZ2XML_NOINLINE __declspec(noinline)
+#define VQZ2XML_ALWAYS_INLINE __forceinline
+#else
+#define VQZ2XML_NOINLINE __attribute__((noinline))
+#define VQZ2XML_ALWAYS_INLINE inline __attribute__((always_inline))
+#endif
+
 namespace compiler {
 
 // The index of the lowest set bit; `bits` must not be zero.

@@ -74,7 +74,7 @@ bool copyChunks(const unsigned char* bytes, std::size_t size, std::size_t& from,
 // Copies a text of plain ASCII bytes whole and returns true; false, having written no more than
 // its size, when a byte of it is not plain. Most texts are: 16-byte chunks and a last one that may
 // overlap, or two words or two half words that may overlap, settle them.
-bool copyWholePlain(const unsigned char* bytes, std::size_t size, char* to) {
+VQZ2XML_ALWAYS_INLINE bool copyWholePlain(const unsigned char* bytes, std::size_t size, char* to) {
     if (size >= 8 && size <= 16) {
         std::uint64_t first;
         std::uint64_t last;
@@ -115,7 +115,8 @@ bool copyWholePlain(const unsigned char* bytes, std::size_t size, char* to) {
 
 // copyPlain for any text, from `at` on: ASCII a word (or 16 bytes) at a time, the rest a sequence
 // at a time.
-PlainCopy copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t at, char* to) {
+VQZ2XML_NOINLINE PlainCopy copyAnyPlain(const unsigned char* bytes, std::size_t size, std::size_t at,
+                                        char* to) {
     while (at < size) {
         bool stopped = false; // in front of a byte that is not plain
 #if defined(VQZ2XML_SSE2)
@@ -154,11 +155,13 @@ PlainCopy copyPlain(std::string_view text, char* to) {
     return copyAnyPlain(bytes, size, 0, to);
 }
 
-PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to) {
+namespace {
+
+// copyPlainUtf8 of a text that is not all plain ASCII.
+VQZ2XML_NOINLINE PlainCopy copyMixedUtf8(std::string_view text, vqz2xml::Encoding encoding,
+                                         char* to) {
     const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    // A plain ASCII text is its own UTF-8.
-    if (copyWholePlain(bytes, size, to)) return {size, size};
     std::size_t at = 0;
     std::size_t out = 0;
     // A Latin-1 character from 0x80 up: two bytes of UTF-8, made here, the rest by encodeUtf8.
@@ -241,6 +244,17 @@ PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char*
         }
     }
     return {at, out};
+}
+
+} // namespace
+
+// A plain ASCII text, as most are, is its own UTF-8: copied whole, in a function with no more
+// frame than that needs.
+PlainCopy copyPlainUtf8(std::string_view text, vqz2xml::Encoding encoding, char* to) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    if (copyWholePlain(bytes, size, to)) return {size, size};
+    return copyMixedUtf8(text, encoding, to);
 }
 
 EscapedCharacter escapedCharacterAt(std::string_view text, std::size_t at) {

@@ -34,7 +34,7 @@ void SurveyBuilder::beginVariable(std::string_view ident) {
     reuseOpen(ident);
     isOpen = true;
     ++variablesBegun;
-    highest = 0;
+    highestCode = 0;
 }
 
 // The open variable made empty, its texts keeping their room.

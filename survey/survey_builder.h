@@ -58,7 +58,6 @@ class SurveyBuilder : public SurveyOutput {
     bool countsEntries() const override { return sink == nullptr; }
     void beginValues(std::size_t entries) override;
     void value(const CodeEntry& entry) override;
-    std::int64_t& highestCode() override { return highest; }
     void endVariable() override;
     void note(std::string_view typed) override;
 
@@ -79,7 +78,6 @@ class SurveyBuilder : public SurveyOutput {
     std::string openLabel;  // its label in the internal form, for a sink
     bool isOpen = false;
     std::size_t variablesBegun = 0;
-    std::int64_t highest = 0;
     bool headHanded = false;
     bool seen[4] = {};
 };
