@@ -165,13 +165,23 @@ class SurveyJsonWriter::Block {
                 return std::to_chars(at, at + 24, entry.implicitNumber).ptr;
             return number(at, static_cast<double>(entry.implicitNumber), after);
         }
+        // Most codes are one digit, or two without a leading zero: their own number.
+        const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+        if (code.size() == 1 && isDigit(code[0])) {
+            *at = code[0];
+            return at + 1;
+        }
+        if (code.size() == 2 && code[0] != '0' && isDigit(code[0]) && isDigit(code[1])) {
+            std::memcpy(at, code.data(), 2);
+            return at + 2;
+        }
         const bool signed_ = code[0] == '-' || code[0] == '+';
         std::size_t from = signed_ ? 1 : 0;
         while (from + 1 < code.size() && code[from] == '0') ++from;
         const std::size_t digits = code.size() - from;
         bool whole = digits > 0 && digits <= 15;
         for (std::size_t i = from; whole && i < code.size(); ++i)
-            whole = code[i] >= '0' && code[i] <= '9';
+            whole = isDigit(code[i]);
         if (!whole) {
             double value = 0;
             if (!readCodeNumber(code, value)) return put(at, "null");
