@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <string_view>
 
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
