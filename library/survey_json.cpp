@@ -2,6 +2,7 @@
 #include "library/survey_json.h"
 
 #include "core/conversion.h"
+#include "platform/page_buffer.h"
 #include "survey/json_text.h"
 #include "survey/survey_builder.h"
 
@@ -83,9 +84,10 @@ ordered_json outcomeJson(const vqz2xml::SurveyResult& result) {
 // values that need nlohmann's serializer are dumped into the same block.
 class SurveyJsonWriter::Block {
   public:
-    Block() : serializer(std::make_shared<Adapter>(*this), ' ', ordered_json::error_handler_t::replace) {
-        bytes.resize(2 * drainAt);
-    }
+    // `room` bytes to begin with; the block grows as it needs, its room untouched until used.
+    explicit Block(std::size_t room)
+        : bytes(room), serializer(std::make_shared<Adapter>(*this), ' ',
+                                  ordered_json::error_handler_t::replace) {}
 
     std::string_view held() const { return {bytes.data(), used}; }
     void clear() { used = 0; }
@@ -95,7 +97,9 @@ class SurveyJsonWriter::Block {
         used += text.size();
     }
 
-    template <std::size_t N> void raw(const char (&literal)[N]) { commit(put(room(N - 1), literal)); }
+    template <std::size_t N> void raw(const char (&literal)[N]) {
+        commit(put(room(N - 1), literal));
+    }
 
     // Room for `size` bytes from the pointer returned, and the end of what was written there.
     char* reserve(std::size_t size) { return room(size); }
@@ -180,8 +184,7 @@ class SurveyJsonWriter::Block {
         while (from + 1 < code.size() && code[from] == '0') ++from;
         const std::size_t digits = code.size() - from;
         bool whole = digits > 0 && digits <= 15;
-        for (std::size_t i = from; whole && i < code.size(); ++i)
-            whole = isDigit(code[i]);
+        for (std::size_t i = from; whole && i < code.size(); ++i) whole = isDigit(code[i]);
         if (!whole) {
             double value = 0;
             if (!readCodeNumber(code, value)) return put(at, "null");
@@ -244,11 +247,11 @@ class SurveyJsonWriter::Block {
     };
 
     char* room(std::size_t size) {
-        if (bytes.size() - used < size) bytes.resize(2 * bytes.size() + size);
+        while (bytes.size() - used < size) bytes.grow(used);
         return bytes.data() + used;
     }
 
-    std::vector<char> bytes;
+    PageBuffer bytes;
     std::size_t used = 0;
     ordered_json scratch = std::string(); // a text for the serializer, its room reused
     nlohmann::detail::serializer<ordered_json> serializer;
@@ -345,9 +348,8 @@ void writeOpenFields(SurveyJsonWriter::Block& to, const OpenVariable& v) {
 
 // A variable of the model, its code entries in its `values`.
 void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
-    writeVariableFields(to, v, v.label.size(), [&](char* at, std::size_t after) {
-        return to.text(at, v.label, after);
-    });
+    writeVariableFields(to, v, v.label.size(),
+                        [&](char* at, std::size_t after) { return to.text(at, v.label, after); });
     bool first = true;
     for (const vqz2xml::Code& code : v.values) {
         const std::size_t codeSize = code.code ? code.code->size() : 0;
@@ -363,26 +365,10 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
     closeVariable(to);
 }
 
-// "notes" and its elements.
-void writeNotes(SurveyJsonWriter::Block& to, const std::vector<vqz2xml::Note>& notes) {
-    if (notes.empty()) return to.raw(",\"notes\":[]");
-    to.raw(",\"notes\":[");
-    bool first = true;
-    for (const vqz2xml::Note& note : notes) {
-        to.raw(first ? "{\"text\":" : ",{\"text\":");
-        first = false;
-        to.text(note.text);
-        to.raw(",\"before\":");
-        to.integer(note.before);
-        to.raw("}");
-    }
-    to.raw("]");
-}
-
 } // namespace
 
 SurveyJsonWriter::SurveyJsonWriter(std::ostream& sink)
-    : out(sink), block(std::make_unique<Block>()) {}
+    : out(sink), block(std::make_unique<Block>(2 * drainAt)), notes(std::make_unique<Block>(0)) {}
 
 SurveyJsonWriter::~SurveyJsonWriter() = default;
 
@@ -458,9 +444,21 @@ void SurveyJsonWriter::codeEntry(const OpenVariable& of, const CodeEntry& entry)
     drain(false);
 }
 
+void SurveyJsonWriter::note(std::string_view text, std::size_t before) {
+    notes->raw(notes->held().empty() ? "{\"text\":" : ",{\"text\":");
+    notes->text(text);
+    notes->raw(",\"before\":");
+    notes->integer(before);
+    notes->raw("}");
+}
+
 void SurveyJsonWriter::finish(const vqz2xml::SurveyResult& result) {
+    block->raw("],\"notes\":[");
+    drain(true);
+    const std::string_view held = notes->held();
+    out.write(held.data(), static_cast<std::streamsize>(held.size()));
+    notes->clear();
     block->raw("]");
-    writeNotes(*block, result.survey.notes);
     const ordered_json outcome = outcomeJson(result);
     for (const auto& [name, value] : outcome.items()) member(name, value, false);
     block->raw("}\n");
@@ -484,6 +482,7 @@ std::string toJson(const SurveyResult& result) {
     SurveyJsonWriter writer(text);
     writer.head(result.survey);
     for (const Variable& variable : result.survey.variables) writer.modelVariable(variable);
+    for (const Note& note : result.survey.notes) writer.note(note.text, note.before);
     writer.finish(result);
     return std::move(text).str();
 }

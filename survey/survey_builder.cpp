@@ -24,7 +24,9 @@ void SurveyBuilder::headerField(HeaderField field, std::string_view typed) {
     appendUtf8(fields[index]->emplace(), typed, encoding);
 }
 
-void SurveyBuilder::title(std::string_view text) { appendUtf8(model.title.emplace(), text, encoding); }
+void SurveyBuilder::title(std::string_view text) {
+    appendUtf8(model.title.emplace(), text, encoding);
+}
 
 void SurveyBuilder::record(char letter) { model.record.emplace(1, letter); }
 
@@ -123,6 +125,11 @@ void SurveyBuilder::endVariable() {
 }
 
 void SurveyBuilder::note(std::string_view typed) {
+    if (sink) {
+        noteText.clear();
+        appendNoteUtf8(noteText, typed, encoding);
+        return sink->note(noteText, variablesBegun);
+    }
     vqz2xml::Note& note = model.notes.emplace_back();
     appendNoteUtf8(note.text, typed, encoding);
     note.before = variablesBegun;
@@ -224,14 +231,18 @@ void appendTypedUtf8(std::string& to, std::string_view text, vqz2xml::Encoding e
 }
 
 void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
-    to.reserve(to.size() + text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            to += text[i++];
-            continue;
+        const std::size_t plain = plainEnd<false>(text, i);
+        if (i == 0 && plain == text.size()) {
+            to.append(text);
+            return;
         }
+        if (i == 0) to.reserve(to.size() + text.size() + 8);
+        to.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
+        const auto b = static_cast<unsigned char>(text[i]);
         char32_t character = b;
         if (encoding == vqz2xml::Encoding::Cp1252) {
             character = windows1252Character(b);

@@ -34,11 +34,15 @@ class SurveySink {
     virtual void codeEntry(const OpenVariable& of, const CodeEntry& entry) = 0;
     // The variable once it is finished, after its entries.
     virtual void variable(const OpenVariable& variable) = 0;
+    // A note as it is described, its text UTF-8 (valid during the call only) and `before` the
+    // index of the variable that follows it; the model keeps no copy of the notes either.
+    virtual void note(std::string_view text, std::size_t before) = 0;
 };
 
 class SurveyBuilder : public SurveyOutput {
   public:
-    // Texts are read in `encoding` (not Auto). Without a sink the variables stay in the survey.
+    // Texts are read in `encoding` (not Auto). Without a sink the variables and the notes
+    // stay in the survey.
     explicit SurveyBuilder(vqz2xml::Encoding encoding, SurveySink* sink = nullptr);
 
     void version(int minor) override;
@@ -76,6 +80,7 @@ class SurveyBuilder : public SurveyOutput {
     vqz2xml::Survey model;
     vqz2xml::Variable open; // the variable being described
     std::string openLabel;  // its label in the internal form, for a sink
+    std::string noteText;   // a note's text for a sink, its room reused
     bool isOpen = false;
     std::size_t variablesBegun = 0;
     bool headHanded = false;

@@ -122,6 +122,31 @@ TEST(SurveyModelTest, TextsInEachEncoding) {
     }
 }
 
+// A note is UTF-8 as its comment holds it: its bytes as typed where they are UTF-8 already (in
+// Windows-1252 its characters), any other byte its Latin-1 character, brace codes as typed.
+TEST(SurveyModelTest, NotesAsTheirCommentsHoldThem) {
+    const struct {
+        Encoding encoding;
+        std::string typed, expected;
+    } cases[] = {
+        {Encoding::Latin1, "a plain note longer than sixteen bytes",
+         "a plain note longer than sixteen bytes"},
+        {Encoding::Latin1, "caf\xe9 {e9}{nl}", "caf\xc3\xa9 {e9}{nl}"},
+        {Encoding::Latin1, "caf\xc3\xa9 and \xc3", "caf\xc3\xa9 and \xc3\x83"},
+        {Encoding::Utf8, "\xe2\x82\xac eight bytes \xe9", "\xe2\x82\xac eight bytes \xc3\xa9"},
+        {Encoding::Cp1252, "\x93q\x94 then \xc3\xa9",
+         "\xe2\x80\x9cq\xe2\x80\x9d then \xc3\x83\xc2\xa9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const auto read = readSurvey("VQZ VERSION 1.1 NOTE \"" + c.typed + "\" SURVEY RECORD A " +
+                                         "END RECORD END SURVEY END VQZ",
+                                     {c.encoding});
+        ASSERT_EQ(1u, read.survey.notes.size());
+        EXPECT_EQ(c.expected, read.survey.notes[0].text);
+    }
+}
+
 TEST(SurveyModelTest, HeadNotesAndFirstHeaderFields) {
     const auto read = readSurvey(
         "VQZ VERSION 1.0 NOTE \"first\" USER \"u1\" USER \"u2\" STANDARD NAMES SURVEY "

@@ -303,7 +303,7 @@ TEST(SurveyJsonTest, CodeNumbersStreamedAsTheModelHasThem) {
 
 // Texts made at random of the pieces that steer the copy (plain runs of every length, brace codes,
 // bytes from 0x80 up, UTF-8 sequences whole and cut, characters to escape), as variable labels,
-// which go through the model, and as code labels, which do not.
+// which go through the model, as code labels, which do not, and as notes, held to the end.
 TEST(SurveyJsonTest, RandomLabelsStreamedAsTheModelHasThem) {
     const std::string pieces[] = {"a", "plain text", "0123456789abcdef", " ", "{nl}", "{\"}",
                                   "{e9}", "{0}", "{41}", "\\", "\t", "\x01", "\x7f", "\x80",
@@ -326,7 +326,7 @@ TEST(SurveyJsonTest, RandomLabelsStreamedAsTheModelHasThem) {
         input.append("\"\nTYPE single\nPOSITION 1\nVALUES\n");
         for (std::uint32_t code = next(6); code > 0; --code)
             input.append("\"").append(randomText()).append("\"\n");
-        input.append("END VALUES\nEND VARIABLE\n");
+        input.append("END VALUES\nEND VARIABLE\nNOTE \"").append(randomText()).append("\"\n");
     }
     input += "END RECORD\nEND SURVEY\nEND VQZ\n";
     for (const vqz2xml::Encoding encoding : allEncodings) {
@@ -334,6 +334,7 @@ TEST(SurveyJsonTest, RandomLabelsStreamedAsTheModelHasThem) {
         const vqz2xml::SurveyResult read = vqz2xml::readSurvey(input, {encoding});
         ASSERT_TRUE(read.complete);
         ASSERT_EQ(300u, read.survey.variables.size());
+        ASSERT_EQ(300u, read.survey.notes.size());
         const std::string expected = referenceJson(read);
         EXPECT_EQ("", firstDifference(expected, vqz2xml::toJson(read)));
         std::ostringstream streamed;
