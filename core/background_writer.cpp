@@ -7,8 +7,14 @@
 
 namespace {
 
-// Chains handed and not yet written at most: the parse pass runs a batch or two ahead.
-constexpr std::size_t mostPending = 3;
+// Chains handed and not yet written at most: the parse pass runs a few batches ahead, and waits
+// then until the writer has caught up to half of them.
+constexpr std::size_t mostPending = 8;
+constexpr std::size_t parseResumesAt = mostPending / 2;
+// A writer that ran out of chains sleeps until this many wait. Each wake-up costs both threads a
+// system call and the writer the time to be scheduled again, so a writer faster than the parse
+// pass is better woken for a run of chains than for every one.
+constexpr std::size_t writerResumesAt = 3;
 
 } // namespace
 
@@ -27,14 +33,20 @@ BackgroundWriter::~BackgroundWriter() { stop(true); }
 void BackgroundWriter::hand(std::unique_ptr<Element> front) {
     if (!front) return;
     std::size_t done = 0;
+    bool wake = false;
     {
         std::unique_lock<std::mutex> held(lock);
-        changed.wait(held, [this] { return handed - written < mostPending; });
+        if (handed - written >= mostPending) {
+            parseWaits = true;
+            roomFreed.wait(held, [this] { return handed - written <= parseResumesAt; });
+            parseWaits = false;
+        }
         waiting.push_back(std::move(front));
         ++handed;
         done = written;
+        wake = writerWaits && waiting.size() >= writerResumesAt;
     }
-    changed.notify_all();
+    if (wake) workReady.notify_one();
     arena.startBatch();
     arena.batchesWritten(done);
 }
@@ -51,7 +63,7 @@ void BackgroundWriter::stop(bool drop) {
         closing = true;
         dropping = drop;
     }
-    changed.notify_all();
+    workReady.notify_one();
     thread.join();
 }
 
@@ -62,7 +74,12 @@ void BackgroundWriter::run() {
         bool write = false;
         {
             std::unique_lock<std::mutex> held(lock);
-            changed.wait(held, [this] { return !waiting.empty() || closing; });
+            if (waiting.empty() && !closing) {
+                writerWaits = true;
+                workReady.wait(held,
+                               [this] { return waiting.size() >= writerResumesAt || closing; });
+                writerWaits = false;
+            }
             if (waiting.empty()) return;
             front = std::move(waiting.front());
             waiting.pop_front();
@@ -83,10 +100,12 @@ void BackgroundWriter::run() {
                 }
             }
         } // whatever was not written is destroyed here
+        bool wake = false;
         {
             const std::lock_guard<std::mutex> held(lock);
             ++written;
+            wake = parseWaits && handed - written <= parseResumesAt;
         }
-        changed.notify_all();
+        if (wake) roomFreed.notify_one();
     }
 }

@@ -16,9 +16,10 @@ class SurveyOutput;
 class XmlOutput;
 
 // Writes the chains it is handed, in the order handed, to one output (the XML, or the survey
-// model that elements describe themselves to) while the parse pass goes on making the rest. Made on the parse pass's thread, it holds the elements that thread makes
-// from then on until it is destroyed, so destroy it after every element. Only a few batches
-// wait at any time: a parse pass that runs ahead waits for the writer, so memory stays bounded.
+// model that elements describe themselves to) while the parse pass goes on making the rest. Made
+// on the parse pass's thread, it holds the elements that thread makes from then on until it is
+// destroyed, so destroy it after every element. Only a few batches wait at any time: a parse
+// pass that runs ahead waits for the writer, so memory stays bounded.
 // The output belongs to the writer from its start until `finish`.
 class BackgroundWriter {
   public:
@@ -46,10 +47,13 @@ class BackgroundWriter {
     elementPool::BatchArena arena;
     elementPool::BatchArena::Use arenaInUse;
     std::mutex lock;
-    std::condition_variable changed;
+    std::condition_variable workReady; // the writer waits for chains
+    std::condition_variable roomFreed; // the parse pass waits for the writer to catch up
     std::deque<std::unique_ptr<Element>> waiting;
     std::size_t handed = 0;  // chains handed so far
     std::size_t written = 0; // chains written (or dropped) and destroyed
+    bool writerWaits = false;
+    bool parseWaits = false;
     bool closing = false;
     bool dropping = false;
     std::exception_ptr failure;

@@ -36,6 +36,13 @@ void copyShort(char* to, const char* from, std::size_t size) {
     }
 }
 
+// Whether a code is one digit, or two without a leading zero, as most are: its own number.
+bool isShortNumber(std::string_view code) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    return (code.size() == 1 && isDigit(code[0])) ||
+           (code.size() == 2 && code[0] != '0' && isDigit(code[0]) && isDigit(code[1]));
+}
+
 // A whole number is written as one ("7", not "7.0"); a code too large for a double is null.
 std::optional<std::int64_t> wholeNumber(double number) {
     if (!(std::fabs(number) < 9007199254740992.0)) return std::nullopt; // NaN too
@@ -82,7 +89,7 @@ ordered_json outcomeJson(const vqz2xml::SurveyResult& result) {
 
 // The document as it is made, in one block of memory that the writer drains into its stream;
 // values that need nlohmann's serializer are dumped into the same block.
-class SurveyJsonWriter::Block {
+class alignas(64) SurveyJsonWriter::Block {
   public:
     // `room` bytes to begin with; the block grows as it needs, its room untouched until used.
     explicit Block(std::size_t room)
@@ -169,16 +176,7 @@ class SurveyJsonWriter::Block {
                 return std::to_chars(at, at + 24, entry.implicitNumber).ptr;
             return number(at, static_cast<double>(entry.implicitNumber), after);
         }
-        // Most codes are one digit, or two without a leading zero: their own number.
         const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-        if (code.size() == 1 && isDigit(code[0])) {
-            *at = code[0];
-            return at + 1;
-        }
-        if (code.size() == 2 && code[0] != '0' && isDigit(code[0]) && isDigit(code[1])) {
-            std::memcpy(at, code.data(), 2);
-            return at + 2;
-        }
         const bool signed_ = code[0] == '-' || code[0] == '+';
         std::size_t from = signed_ ? 1 : 0;
         while (from + 1 < code.size() && code[from] == '0') ++from;
@@ -262,24 +260,21 @@ namespace {
 // An element of a variable's "values"; `first` in the list or behind another. The code, the
 // number and the label write themselves at a pointer with room for them (`room` bytes for the
 // code and the label together, their quotes not counted, and 20 for the number) and return where
-// they end.
+// they end; the code ends with the key of the number.
 template <class WriteCode, class WriteNumber, class WriteLabel>
 void writeCodeEntry(SurveyJsonWriter::Block& to, bool first, bool special, std::size_t room,
                     const WriteCode& code, const WriteNumber& number, const WriteLabel& label) {
-    // The rest at the most: 9 bytes in front of the code, its quotes or "null" (4), 10 in front
-    // of the number, the number (20), 9 in front of the label, its quotes (2), 11 in front of
-    // "false" (5) and 1 behind it: 71.
+    // The rest at the most: 9 bytes in front of the code, its quotes or "null" and the key of
+    // the number (15), the number (20), 9 in front of the label, its quotes (2) and the rest
+    // (17): 72.
     constexpr std::size_t fixed = 80;
     char* at = to.reserve(fixed + room);
     at = first ? put(at, "{\"code\":") : put(at, ",{\"code\":");
     at = code(at, fixed + room);
-    at = put(at, ",\"number\":");
     at = number(at, fixed + room);
     at = put(at, ",\"label\":");
     at = label(at, fixed);
-    at = put(at, ",\"special\":");
-    at = special ? put(at, "true") : put(at, "false");
-    to.commit(put(at, "}"));
+    to.commit(special ? put(at, ",\"special\":true}") : put(at, ",\"special\":false}"));
 }
 
 // One variable, an element of "variables": its fields in front of its "values", and the opening
@@ -356,7 +351,8 @@ void writeVariable(SurveyJsonWriter::Block& to, const vqz2xml::Variable& v) {
         writeCodeEntry(
             to, first, code.special, codeSize + code.label.size(),
             [&](char* at, std::size_t after) {
-                return code.code ? to.text(at, *code.code, after) : put(at, "null");
+                return code.code ? put(to.text(at, *code.code, after), ",\"number\":")
+                                 : put(at, "null,\"number\":");
             },
             [&](char* at, std::size_t after) { return to.number(at, code.number, after); },
             [&](char* at, std::size_t after) { return to.text(at, code.label, after); });
@@ -427,20 +423,33 @@ void SurveyJsonWriter::codeEntry(const OpenVariable& of, const CodeEntry& entry)
         writeOpenFields(*block, of);
         entriesOpen = true;
     }
-    writeCodeEntry(
-        *block, first, entry.special, code.size() + 3 * label.size(),
-        [&](char* at, std::size_t /*after*/) {
-            if (code.empty()) return put(at, "null");
-            // A typed code is digits, points and minus signs: a text to write as it stands. Most
-            // are a few bytes, copied without a call.
+    constexpr std::size_t fixed = 80; // as for writeCodeEntry
+    char* at = block->reserve(fixed + code.size() + 3 * label.size());
+    at = first ? put(at, "{\"code\":") : put(at, ",{\"code\":");
+    if (isShortNumber(code)) {
+        // Its text and its number, each one or two bytes: the last is stored over the first
+        // when there is one.
+        at[0] = '"';
+        at[1] = code[0];
+        at[code.size()] = code.back();
+        at = put(at + 1 + code.size(), "\",\"number\":");
+        at[0] = code[0];
+        at[code.size() - 1] = code.back();
+        at += code.size();
+    } else {
+        if (code.empty()) {
+            at = put(at, "null,\"number\":");
+        } else {
+            // A typed code is digits, points and minus signs: a text to write as it stands.
             *at++ = '"';
             copyShort(at, code.data(), code.size());
-            return put(at + code.size(), "\"");
-        },
-        [&](char* at, std::size_t after) { return block->entryNumber(at, entry, after); },
-        [&](char* at, std::size_t after) {
-            return block->internalText(at, label, of.encoding, after);
-        });
+            at = put(at + code.size(), "\",\"number\":");
+        }
+        at = block->entryNumber(at, entry, fixed + 3 * label.size());
+    }
+    at = put(at, ",\"label\":");
+    at = block->internalText(at, label, of.encoding, fixed);
+    block->commit(entry.special ? put(at, ",\"special\":true}") : put(at, ",\"special\":false}"));
     drain(false);
 }
 

@@ -84,7 +84,15 @@ TEST(BackgroundWriterTest, WritesTheSameBytesAsTheParsePass) {
     const std::string v11 = survey(12000, 1);
     const std::string v10 = survey(12000, 0);
     const std::string withHuge = survey(9000, 1, 4000, 200000);
+    // Big inputs of few statements: the writer, which waits for a run of batches, gets fewer.
+    const auto withBigNote = [](const std::string& text) {
+        const std::size_t head = text.find("SURVEY");
+        return text.substr(0, head) + "NOTE \"" + std::string(std::size_t{1} << 20, 'n') +
+               "\"\n" + text.substr(head);
+    };
     const Case cases[] = {
+        {"no batch", withBigNote(survey(20, 1))},
+        {"two batches", withBigNote(survey(500, 1))},
         {"version 1.1", v11},
         {"version 1.0", v10},
         {"one variable bigger than many batches", withHuge},
