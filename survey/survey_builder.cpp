@@ -174,8 +174,14 @@ template <bool marked> std::size_t plainEnd(std::string_view text, std::size_t a
     return at;
 }
 
-template <bool marked>
+// What a text to make UTF-8 holds: the internal form, with marks; bytes as typed; or a note's
+// bytes, where a valid UTF-8 sequence stands for its character in every encoding but
+// Windows-1252.
+enum class Source { Marked, Typed, Note };
+
+template <Source source>
 void appendAsUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
+    constexpr bool marked = source == Source::Marked;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t plain = plainEnd<marked>(text, i);
@@ -208,7 +214,7 @@ void appendAsUtf8(std::string& to, std::string_view text, vqz2xml::Encoding enco
         std::size_t length = 1;
         if (encoding == vqz2xml::Encoding::Cp1252) {
             character = windows1252Character(b);
-        } else if (encoding == vqz2xml::Encoding::Utf8) {
+        } else if (encoding == vqz2xml::Encoding::Utf8 || source == Source::Note) {
             if (const std::size_t sequence = utf8SequenceAt(text, i, character)) {
                 length = sequence;
             } else {
@@ -223,37 +229,15 @@ void appendAsUtf8(std::string& to, std::string_view text, vqz2xml::Encoding enco
 } // namespace
 
 void appendUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
-    appendAsUtf8<true>(to, text, encoding);
+    appendAsUtf8<Source::Marked>(to, text, encoding);
 }
 
 void appendTypedUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
-    appendAsUtf8<false>(to, text, encoding);
+    appendAsUtf8<Source::Typed>(to, text, encoding);
 }
 
 void appendNoteUtf8(std::string& to, std::string_view text, vqz2xml::Encoding encoding) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t plain = plainEnd<false>(text, i);
-        if (i == 0 && plain == text.size()) {
-            to.append(text);
-            return;
-        }
-        if (i == 0) to.reserve(to.size() + text.size() + 8);
-        to.append(text, i, plain - i);
-        i = plain;
-        if (i == text.size()) break;
-        const auto b = static_cast<unsigned char>(text[i]);
-        char32_t character = b;
-        if (encoding == vqz2xml::Encoding::Cp1252) {
-            character = windows1252Character(b);
-        } else if (const std::size_t length = utf8SequenceAt(text, i, character)) {
-            to.append(text, i, length);
-            i += length;
-            continue;
-        }
-        appendCharacter(to, character);
-        ++i;
-    }
+    appendAsUtf8<Source::Note>(to, text, encoding);
 }
 
 namespace vqz2xml {
