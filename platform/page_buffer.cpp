@@ -37,7 +37,7 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
 
 void PageBuffer::grow(std::size_t kept) {
     PageBuffer bigger(std::max<std::size_t>(65536, 2 * length));
-    std::memcpy(bigger.bytes, bytes, kept);
+    if (kept > 0) std::memcpy(bigger.bytes, bytes, kept); // an empty buffer has no bytes at all
     *this = std::move(bigger);
 }
 
