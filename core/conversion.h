@@ -32,9 +32,9 @@ vqz2xml::Outcome convertInput(std::string_view input, std::ostream& sink,
                               const vqz2xml::Options& options,
                               const ConversionSettings& settings = {});
 
-// The same parse making the survey model instead of the XML. With a `sink`, the head and each
-// variable go there as soon as nothing later can change them, and the result's survey keeps the
-// notes alone; without one it holds the whole model. With `writeInBackground`, the model is
+// The same parse making the survey model instead of the XML. With a `sink`, the head, each
+// variable and each note go there as soon as nothing later can change them, and the result's
+// survey keeps the head alone; without one it holds the whole model. With `writeInBackground`, the model is
 // made, and the sink told, on the second thread. Throws std::bad_alloc when memory runs out.
 vqz2xml::SurveyResult describeInput(std::string_view input, const vqz2xml::Options& options,
                                     SurveySink* sink = nullptr,

@@ -423,33 +423,34 @@ void SurveyJsonWriter::codeEntry(const OpenVariable& of, const CodeEntry& entry)
         writeOpenFields(*block, of);
         entriesOpen = true;
     }
-    constexpr std::size_t fixed = 80; // as for writeCodeEntry
-    char* at = block->reserve(fixed + code.size() + 3 * label.size());
-    at = first ? put(at, "{\"code\":") : put(at, ",{\"code\":");
-    if (isShortNumber(code)) {
-        // Its text and its number, each one or two bytes: the last is stored over the first
-        // when there is one.
-        at[0] = '"';
-        at[1] = code[0];
-        at[code.size()] = code.back();
-        at = put(at + 1 + code.size(), "\",\"number\":");
-        at[0] = code[0];
-        at[code.size() - 1] = code.back();
-        at += code.size();
-    } else {
-        if (code.empty()) {
-            at = put(at, "null,\"number\":");
-        } else {
+    bool numbered = false; // by the code, which is its own number
+    writeCodeEntry(
+        *block, first, entry.special, code.size() + 3 * label.size(),
+        [&](char* at, std::size_t /*after*/) {
+            if (isShortNumber(code)) {
+                // Its text and its number, each one or two bytes: the last is stored over the
+                // first when there is one.
+                numbered = true;
+                at[0] = '"';
+                at[1] = code[0];
+                at[code.size()] = code.back();
+                at = put(at + 1 + code.size(), "\",\"number\":");
+                at[0] = code[0];
+                at[code.size() - 1] = code.back();
+                return at + code.size();
+            }
+            if (code.empty()) return put(at, "null,\"number\":");
             // A typed code is digits, points and minus signs: a text to write as it stands.
             *at++ = '"';
             copyShort(at, code.data(), code.size());
-            at = put(at + code.size(), "\",\"number\":");
-        }
-        at = block->entryNumber(at, entry, fixed + 3 * label.size());
-    }
-    at = put(at, ",\"label\":");
-    at = block->internalText(at, label, of.encoding, fixed);
-    block->commit(entry.special ? put(at, ",\"special\":true}") : put(at, ",\"special\":false}"));
+            return put(at + code.size(), "\",\"number\":");
+        },
+        [&](char* at, std::size_t after) {
+            return numbered ? at : block->entryNumber(at, entry, after);
+        },
+        [&](char* at, std::size_t after) {
+            return block->internalText(at, label, of.encoding, after);
+        });
     drain(false);
 }
 

@@ -274,7 +274,7 @@ TEST(SurveyJsonTest, CodeNumbersStreamedAsTheModelHasThem) {
         "0", "7", "10", "99", "007", "-0", "-00", "-007", "100", "-1", "", "1.5", ".5", "5.",
         "-.5", "1.2.3", "-", ".", "9.", "123456789012345", "", "-123456789012345",
         "000000000000000000001", "1234567890123456", "", "9007199254740993", "",
-        "99999999999999999999", "", "-9223372036854775809"};
+        "99999999999999999999", "", "-9223372036854775809", "07"};
     std::string input = "VQZ\nVERSION 1.1\nSURVEY\nRECORD A\n";
     for (int variable = 1; variable <= 100; ++variable) {
         input.append("VARIABLE ").append(std::to_string(variable));
