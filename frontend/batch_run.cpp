@@ -40,6 +40,9 @@ struct Report {
     ReportRecord record;
     // Read as Latin-1 by default, but valid UTF-8 with characters of several bytes.
     bool looksUtf8 = false;
+    // Not converted for want of memory, to be tried again when other jobs no longer hold it;
+    // the report says nothing else.
+    bool putOff = false;
 };
 
 std::string messageOf(std::errc error) { return std::make_error_code(error).message(); }
@@ -106,13 +109,19 @@ class Converter {
         settings.writeInBackground = alone;
     }
 
-    Report run(const Job& job, std::size_t index) const {
+    // With `putOffShortOfMemory`, a job that runs out of memory gives a report that only says
+    // so, made without taking any.
+    Report run(const Job& job, std::size_t index, bool putOffShortOfMemory = false) const {
         Report report;
-        report.record.input = job.input;
         try {
+            report.record.input = job.input;
             convert(job, index, report);
         } catch (const std::bad_alloc&) {
             report = Report();
+            if (putOffShortOfMemory) {
+                report.putOff = true;
+                return report;
+            }
             report.record.input = job.input;
             fail(report, "not enough memory to convert " + inQuotes(job.input));
         } catch (const std::exception& error) {
@@ -533,17 +542,31 @@ unsigned workerCount(const BatchOptions& options, std::size_t inputs) {
 }
 
 // Runs the jobs on up to `workerCount` threads: as many as the system will start, this one
-// included. What a worker throws is thrown again here once every worker has stopped.
+// included. A job that runs out of memory while others run is tried again on this thread once
+// every worker has stopped, with the memory the others held, unless it reads standard input or
+// writes to standard output. What a worker throws is thrown
+// again here once every worker has stopped.
 void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console& console) {
     const unsigned workers = workerCount(options, jobs.size());
     const Converter converter(options, workers == 1, console.showsProgress() ? &console : nullptr);
     std::atomic<std::size_t> next{0};
     std::mutex failureMutex;
     std::exception_ptr failure;
+    std::vector<std::size_t> putOff;
+    putOff.reserve(workers > 1 ? jobs.size() : 0); // no memory is needed to put a job off
     const auto work = [&] {
         try {
             for (std::size_t i = next++; i < jobs.size(); i = next++) {
-                console.finished(i, converter.run(jobs[i], i));
+                // Standard input is read once, and what went to standard output stays there.
+                const bool retriable =
+                    !jobs[i].fromStdin && (options.check || !jobs[i].output.empty());
+                Report result = converter.run(jobs[i], i, workers > 1 && retriable);
+                if (result.putOff) {
+                    const std::lock_guard<std::mutex> lock(failureMutex);
+                    putOff.push_back(i);
+                    continue;
+                }
+                console.finished(i, std::move(result));
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failureMutex);
@@ -560,6 +583,10 @@ void runJobs(const std::vector<Job>& jobs, const BatchOptions& options, Console&
     }
     work();
     for (std::thread& thread : threads) thread.join();
+    threads.clear();
+    if (!failure) {
+        for (const std::size_t i : putOff) console.finished(i, converter.run(jobs[i], i));
+    }
     console.finish();
     if (failure) std::rethrow_exception(failure);
 }

@@ -39,6 +39,15 @@ One variable with three million codes, all held until the variable ends.
   small.vqz
   small.xml
 
+In the option form, a job that runs out of memory while others run is tried again alone once
+they are done; one that still does not fit is reported in its place, the others converted.
+
+  $ (limit && vqz2xml -j 2 -q -d out big.vqz small.vqz)
+  ! vqz2xml: not enough memory to convert 'big.vqz'
+  [2]
+  $ ls out
+  small.xml
+
 Under an address-space limit that leaves room for some threads only, those that start do the
 work; the process never aborts.
 
